@@ -1,0 +1,1 @@
+// Czech code page conversion.
