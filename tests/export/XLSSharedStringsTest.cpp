@@ -1,0 +1,121 @@
+#include "export/XLSSharedStrings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "export/ChunkStreamList.h"
+
+using namespace karto;
+
+namespace {
+
+struct Record {
+    std::uint16_t number;
+    std::vector<std::uint8_t> data;
+};
+
+std::vector<Record> records(const XLSSharedStrings& sst)
+{
+    ChunkStreamList list;
+    sst.writeRecords(list);
+    list.rewind();
+    std::vector<std::uint8_t> bytes(list.size());
+    list.read(reinterpret_cast<char*>(bytes.data()), bytes.size());
+    std::vector<Record> out;
+    std::size_t p = 0;
+    while (p + 4 <= bytes.size()) {
+        const std::uint16_t number = bytes[p] | bytes[p + 1] << 8;
+        const std::size_t length = bytes[p + 2] | bytes[p + 3] << 8;
+        out.push_back({number, std::vector<std::uint8_t>(bytes.begin() + p + 4, bytes.begin() + p + 4 + length)});
+        p += 4 + length;
+    }
+    EXPECT_EQ(p, bytes.size());
+    return out;
+}
+
+std::u16string repeat(char16_t c, std::size_t n) { return std::u16string(n, c); }
+
+std::uint16_t le16(const std::vector<std::uint8_t>& d, std::size_t at) { return d.at(at) | d.at(at + 1) << 8; }
+
+} // namespace
+
+TEST(XLSSharedStrings, NormalisesLineBreaksAndSharesEqualTexts)
+{
+    XLSSharedStrings sst;
+    EXPECT_EQ(sst.add(u"a\r\nb"), 0u);
+    EXPECT_EQ(sst.add(u"a\nb"), 0u);
+    EXPECT_EQ(sst.add(u"a\rb"), 0u);
+    EXPECT_EQ(sst.add(u"a\n\nb"), 1u);
+    EXPECT_EQ(sst.add(u"a\r\n\rb"), 1u);
+    EXPECT_EQ(sst.add(u"Šroub"), 2u);
+    EXPECT_EQ(sst.count(), 3u);
+    EXPECT_EQ(sst.text(0), u"a\nb");
+
+    // Cut to 65,535 code units, never inside a surrogate pair.
+    EXPECT_EQ(XLSSharedStrings::normalize(repeat(u'x', 70000)).size(), 65535u);
+    std::u16string pair = repeat(u'x', 65534) + u"\U0001F600" + u"y";
+    EXPECT_EQ(XLSSharedStrings::normalize(pair).size(), 65534u);
+}
+
+TEST(XLSSharedStrings, WritesNothingWhenEmpty)
+{
+    XLSSharedStrings sst;
+    EXPECT_TRUE(records(sst).empty());
+}
+
+// Two texts leave exactly 6 bytes of budget: the next text begins a CONTINUE
+// record with its count; a CONTINUE begun between texts takes up to 8,224 bytes.
+TEST(XLSSharedStrings, TextLeavingSixBytesMovesTheNextIntoContinue)
+{
+    XLSSharedStrings sst;
+    sst.add(repeat(u'a', 4000));
+    sst.add(repeat(u'b', 102));          // 8216 - 8003 - 207 = 6 left
+    for (int i = 0; i < 2000; ++i)       // 2000 texts of 5 chars = 16,000 bytes
+        sst.add(u"c" + std::u16string(1, char16_t(u'0' + i / 1000)) + std::u16string(1, char16_t(u'0' + i / 100 % 10)) +
+                std::u16string(1, char16_t(u'0' + i / 10 % 10)) + std::u16string(1, char16_t(u'0' + i % 10)));
+    const auto recs = records(sst);
+    ASSERT_GE(recs.size(), 3u);
+    EXPECT_EQ(recs[0].number, 0x00FC);
+    EXPECT_EQ(recs[0].data.size(), 8u + 8210u);
+    EXPECT_EQ(le16(recs[0].data, 0), 2002u);
+    EXPECT_EQ(recs[1].number, 0x003C);
+    EXPECT_EQ(le16(recs[1].data, 0), 5u);    // the count of "c0000"
+    EXPECT_EQ(recs[1].data.at(2), 1u);       // then its flag byte
+    // 632 texts of 13 bytes fill 8,216 bytes of the 8,224; the 633rd begins
+    // with two characters and goes on in the next record after its flag byte.
+    EXPECT_EQ(recs[1].data.size(), 8223u);
+    EXPECT_EQ(recs[2].data.at(0), 1u);
+    for (const auto& r : recs)
+        EXPECT_LE(r.data.size(), 8224u);
+}
+
+TEST(XLSSharedStrings, SplitTextContinuesWithTheFlagByte)
+{
+    XLSSharedStrings sst;
+    sst.add(repeat(u'a', 4103));             // leaves 7 bytes
+    sst.add(u"xyz");                         // count, flag and two characters fit
+    sst.add(repeat(u'L', 20000));            // split over three CONTINUE records
+    const auto recs = records(sst);
+    ASSERT_EQ(recs.size(), 6u);
+    EXPECT_EQ(recs[0].data.size(), 8u + 8216u);
+    EXPECT_EQ(recs[0].data[8 + 3 + 8206], 3);            // count of "xyz"
+    EXPECT_EQ(recs[0].data[recs[0].data.size() - 2], 'y');
+    EXPECT_EQ(recs[1].number, 0x003C);
+    EXPECT_EQ(recs[1].data[0], 1);                       // flag byte of the rest
+    EXPECT_EQ(recs[1].data[1], 'z');
+    // Then the long text: count, flag, and as many characters as fit.
+    EXPECT_EQ(le16(recs[1].data, 3), 20000u);
+    EXPECT_EQ(recs[1].data.size(), 8216u);               // 3 + 3 + 2 * 4105
+    // Records continuing the split text carry at most 8,216 bytes.
+    std::size_t chars = (recs[1].data.size() - 6) / 2;
+    for (std::size_t i = 2; i < recs.size(); ++i) {
+        EXPECT_EQ(recs[i].number, 0x003C);
+        EXPECT_EQ(recs[i].data[0], 1);
+        EXPECT_LE(recs[i].data.size(), 8216u);
+        chars += (recs[i].data.size() - 1) / 2;
+    }
+    EXPECT_EQ(recs[2].data.size(), 8215u);
+    EXPECT_EQ(chars, 20000u);
+}
