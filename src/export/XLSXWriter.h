@@ -1,0 +1,160 @@
+#pragma once
+// The XLSX package writer: a workbook written as Office Open XML parts in a
+// ZIP archive.
+//
+// Two ways in:
+//
+// 1. The whole document (CustomExporterXLSX, chosen by Workbook::saveToFile
+//    for "xlsx", "xlsm", "xltx", "xltm"): every row held in the model.
+//
+// 2. Streaming (XLSXStreamWriter), for exports of any length: the caller
+//    builds in the model only the rows that decide the column widths (the
+//    header and the first records, with their column-width requests), then
+//    begins the sheet with the total row count and pushes every further row
+//    as typed cells; the rows go straight into the ZIP entry's deflate
+//    stream. Memory is that of the distinct texts plus a few MiB. Both ways
+//    write the same bytes for the same rows.
+//
+//    XLSXStreamWriter writer(workbook, "out.xlsx");     // temporary file beside out.xlsx
+//    writer.beginSheet(sheet, 1 + recordCount);          // sheet holds header + first 49
+//    for each further record:
+//        writer.addString("text"); writer.addNumber(0, 120.0);
+//        writer.addNumber(-1, 2.5); writer.addDateTime(44010.0, "dd.mm.yyyy");
+//        writer.addBoolean(true); writer.addString("");  // an empty date
+//        writer.endRow();
+//    writer.endSheet();
+//    writer.finish();                                    // renamed over out.xlsx
+//    writer.rowsLeftOut();                               // rows past 1,048,576
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "export/CustomExporter.h"
+#include "export/SheetLayout.h"
+
+namespace karto {
+
+class Deflater;
+class ExportCell;
+class ExportRow;
+class ExportWorkSheet;
+class OutputStream;
+class ReplacingOutputStream;
+class Workbook;
+class XLSXSharedStrings;
+class XLSXStyleSheet;
+class ZipWriter;
+
+class CustomExporterXLSX : public CustomExporter {
+public:
+    static constexpr int kMaxRowCount = 1048576;
+    static constexpr int kMaxColCount = 16384;
+    static constexpr int kColWidthPadding = 7;
+
+    void exportToStream(OutputStream& stream) override;
+    int colWidthPadding() const override { return kColWidthPadding; }
+    int richTextRunPadding() const override { return 2; }
+    int maxColCount() const override { return kMaxColCount; }
+    int maxRowCount() const override { return kMaxRowCount; }
+    // The word of the workbook part's content type.
+    static const char* contentTypeWord() { return "sheet"; }
+};
+
+class XLSXStreamWriter {
+public:
+    // Writes to the stream (not owned) from its current position.
+    XLSXStreamWriter(Workbook& workbook, OutputStream& stream);
+    // Writes to a temporary file beside fileName; finish() renames it over
+    // fileName. Destroyed without finish() (an error), the temporary file is
+    // removed and an existing fileName stays untouched.
+    XLSXStreamWriter(Workbook& workbook, const std::string& fileName);
+    ~XLSXStreamWriter();
+    XLSXStreamWriter(const XLSXStreamWriter&) = delete;
+    XLSXStreamWriter& operator=(const XLSXStreamWriter&) = delete;
+
+    // Begins the next sheet of the document (sheets in document order). The
+    // rows the sheet holds now are measured (column widths, row heights) and
+    // written; rowCount is the number of rows the sheet will have in all
+    // (held and pushed). Rows past the format's 1,048,576 are not written.
+    void beginSheet(ExportWorkSheet& sheet, int64_t rowCount);
+
+    // One pushed row: cells in column order, then endRow(). They are what
+    // ExportRow::addCell* would give in a row without its own style and
+    // without column-width requests.
+    void addString(std::string_view text);              // "" for an empty cell
+    void addNumber(int decimalPlaces, double value);    // 0: integers, -1: as needed
+    void addBoolean(bool value);
+    void addDateTime(double serial, std::string_view numberFormat);
+    // Writes the row; false when it lay past the row limit (left out).
+    bool endRow();
+
+    // Completes the sheet part.
+    void endSheet();
+    // Writes the other parts and the central directory (and commits the
+    // file when writing to a file name).
+    void finish();
+
+    int64_t rowsWritten() const { return rowsWrittenTotal_; }
+    // Rows pushed or held past the format's row limit.
+    int64_t rowsLeftOut() const { return rowsLeftOut_; }
+
+private:
+    struct PendingCell {
+        int type;            // ExportCellType
+        bool wrap;
+        int decimals;
+        double value;
+        uint32_t stringIndex;
+        bool emptyText;
+        int style;
+    };
+
+    void start();
+    void writeModelRow(ExportRow& row);
+    void writeRowStart(int styleIndex, int heightPixels, int64_t rowIndex);
+    void writeCell(const ExportCell& cell, int styleIndex, int64_t rowIndex);
+    void rowDataWritten();
+    int styleForPushed(int type, bool wrap, int decimals, std::string_view numberFormat);
+    std::string sheetPrefix(int64_t rowCount, int colCount, int sheetStyleIndex) const;
+    std::string sheetSuffix() const;
+    void flushRowBuffer();
+    void writeOtherParts();
+
+    Workbook& workbook_;
+    std::unique_ptr<ReplacingOutputStream> ownedStream_;
+    OutputStream* stream_;
+    std::unique_ptr<ZipWriter> zip_;
+    std::unique_ptr<XLSXStyleSheet> styles_;
+    std::unique_ptr<XLSXSharedStrings> strings_;
+    bool started_ = false;
+    bool finished_ = false;
+
+    // The sheet being written.
+    ExportWorkSheet* sheet_ = nullptr;
+    int sheetIndex_ = 0;
+    SheetLayout layout_;
+    int charWidth_ = 7;
+    int colCount_ = 0;
+    int64_t declaredRows_ = 0;
+    int64_t rowIndex_ = 0;       // next row position
+    int64_t chunkCells_ = 0;
+    std::string rowBuffer_;      // XML of rows not yet handed to the deflater
+    bool direct_ = true;         // rows go straight into the ZIP entry
+    std::FILE* spill_ = nullptr; // else: raw deflate segment in a temporary file
+    std::unique_ptr<Deflater> spillDeflater_;
+    uint32_t spillCrc_ = 0;
+    std::vector<PendingCell> pending_;
+    std::unordered_map<std::string, int> pushedStyles_;
+    std::string keyBuffer_;
+    int pushedRowHeight_ = -1;
+
+    int64_t rowsWrittenTotal_ = 0;
+    int64_t rowsLeftOut_ = 0;
+};
+
+} // namespace karto
