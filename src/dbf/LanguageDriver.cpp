@@ -129,14 +129,18 @@ constexpr std::array<Entry, 256> kCatalogue = makeCatalogue();
 
 enum class KeyKind { Locale, NamePart };
 
-// Scans every id; see codePageToLanguageDriver.
+// Scans every id; see codePageToLanguageDriver. Ids that name no code page
+// (id 0 and the undefined ones) never match: with any code page and an empty
+// name part they would otherwise turn a name that means nothing into an id.
 int findId(int codePage, uint32_t key, KeyKind kind, bool preferFoxPro)
 {
+    if (kind == KeyKind::NamePart && key == 0)
+        return 0;
     int dbase = 0;
     int foxpro = 0;
     for (int id = 0; id < 256; ++id) {
         const Entry& e = kCatalogue[id];
-        if (codePage != 0 && e.codePage != codePage)
+        if (e.codePage == 0 || (codePage != 0 && e.codePage != codePage))
             continue;
         if ((kind == KeyKind::Locale ? e.locale : e.nameKey) != key)
             continue;

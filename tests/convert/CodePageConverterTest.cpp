@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "CzechLetters.h"
+#include "dbf/CzechLetters.h"
 
 namespace karto {
 namespace {

@@ -1,11 +1,11 @@
-#include "convert/Windows1250.h"
+#include "dbf/Windows1250.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <string>
 
-#include "CzechLetters.h"
+#include "dbf/CzechLetters.h"
 
 namespace karto {
 namespace {

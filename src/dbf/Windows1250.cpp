@@ -1,4 +1,4 @@
-#include "convert/Windows1250.h"
+#include "dbf/Windows1250.h"
 
 #include <algorithm>
 #include <array>
