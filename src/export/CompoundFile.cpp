@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/ByteSource.h"
+#include "export/OutputStream.h"
 
 namespace karto {
 
@@ -29,11 +30,41 @@ std::uint32_t difatSectorsFor(std::uint32_t fatSectors)
     return ceilDiv(fatSectors - CompoundFile::kHeaderDifatEntries, kDifatEntriesPerSector);
 }
 
+// Where the document's bytes go.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual void write(const char* data, std::size_t size) = 0;
+};
+
+class OstreamSink : public Sink {
+public:
+    explicit OstreamSink(std::ostream& out) : out_(out) {}
+    void write(const char* data, std::size_t size) override
+    {
+        out_.write(data, static_cast<std::streamsize>(size));
+        if (!out_)
+            throw CompoundFileError("Stream write error");
+    }
+
+private:
+    std::ostream& out_;
+};
+
+class OutputStreamSink : public Sink {
+public:
+    explicit OutputStreamSink(OutputStream& out) : out_(out) {}
+    void write(const char* data, std::size_t size) override { out_.write(data, size); }
+
+private:
+    OutputStream& out_;
+};
+
 // Buffered little-endian output that counts the bytes written since the start
 // of the document, so that parts can be filled up to sector boundaries.
 class SectorOutput {
 public:
-    explicit SectorOutput(std::ostream& out) : out_(out) { buffer_.reserve(kBufferSize); }
+    explicit SectorOutput(Sink& out) : out_(out) { buffer_.reserve(kBufferSize); }
 
     void put8(std::uint8_t v)
     {
@@ -60,8 +91,7 @@ public:
     void putBlock(const char* data, std::size_t n)
     {
         flush();
-        out_.write(data, static_cast<std::streamsize>(n));
-        check();
+        out_.write(data, n);
         written_ += n;
     }
 
@@ -81,8 +111,7 @@ public:
     {
         if (buffer_.empty())
             return;
-        out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        check();
+        out_.write(buffer_.data(), buffer_.size());
         written_ += buffer_.size();
         buffer_.clear();
     }
@@ -90,13 +119,7 @@ public:
 private:
     static constexpr std::size_t kBufferSize = 64 * 1024;
 
-    void check()
-    {
-        if (!out_)
-            throw CompoundFileError("Stream write error");
-    }
-
-    std::ostream& out_;
+    Sink& out_;
     std::vector<char> buffer_;
     std::uint64_t written_ = 0;
 };
@@ -120,6 +143,8 @@ void writeDirectoryEntry(SectorOutput& out, std::u16string_view name, std::uint8
     out.put32(size);
     out.put32(0);                     // high half of the size
 }
+
+void writeDocument(Sink& sink, ByteSource& data, std::u16string_view name);
 
 void writeUnusedEntry(SectorOutput& out)
 {
@@ -160,18 +185,33 @@ CompoundFile::Layout CompoundFile::computeLayout(std::uint64_t size)
 
 void CompoundFile::saveToStream(std::ostream& output, ByteSource& data, std::u16string_view name)
 {
-    if (name.empty() || name.size() > kMaxNameLength)
+    OstreamSink sink(output);
+    writeDocument(sink, data, name);
+}
+
+void CompoundFile::saveToStream(OutputStream& output, ByteSource& data, std::u16string_view name)
+{
+    OutputStreamSink sink(output);
+    writeDocument(sink, data, name);
+}
+
+namespace {
+
+void writeDocument(Sink& sink, ByteSource& data, std::u16string_view name)
+{
+    using C = CompoundFile;
+    if (name.empty() || name.size() > C::kMaxNameLength)
         throw CompoundFileError("Invalid stream name");
-    const Layout L = computeLayout(data.remaining());
+    const C::Layout L = C::computeLayout(data.remaining());
     const bool isShort = L.isShort();
     const std::uint32_t X = L.difatSectors;
     const std::uint32_t F = L.fatSectors;
     const std::uint32_t M = L.miniFatSectors;
-    const std::uint32_t miniSectors = ceilDiv(L.size, kMiniSectorSize);
+    const std::uint32_t miniSectors = ceilDiv(L.size, C::kMiniSectorSize);
     // An empty stream owns no sector at all.
     const bool empty = L.size == 0;
 
-    SectorOutput out(output);
+    SectorOutput out(sink);
 
     // 1. Header.
     static constexpr std::uint8_t kIdentifier[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
@@ -187,56 +227,56 @@ void CompoundFile::saveToStream(std::ostream& output, ByteSource& data, std::u16
     out.put32(F);
     out.put32(L.directorySector());
     out.put32(0);
-    out.put32(kMiniStreamCutoff);
-    out.put32(isShort ? L.miniFatSector() : kEndOfChain);
+    out.put32(C::kMiniStreamCutoff);
+    out.put32(isShort ? L.miniFatSector() : C::kEndOfChain);
     out.put32(M);
-    out.put32(X > 0 ? 0 : kEndOfChain);
+    out.put32(X > 0 ? 0 : C::kEndOfChain);
     out.put32(X);
-    for (std::uint32_t i = 0; i < kHeaderDifatEntries; ++i)
-        out.put32(i < F ? L.firstFatSector() + i : kFreeSector);
+    for (std::uint32_t i = 0; i < C::kHeaderDifatEntries; ++i)
+        out.put32(i < F ? L.firstFatSector() + i : C::kFreeSector);
 
     // 2. DIFAT sectors: the FAT sectors beyond the 109 of the header.
     if (X > 0) {
-        std::uint32_t fatIndex = kHeaderDifatEntries;
+        std::uint32_t fatIndex = C::kHeaderDifatEntries;
         for (std::uint32_t d = 0; d < X; ++d) {
             for (std::uint32_t slot = 0; slot < kDifatEntriesPerSector; ++slot) {
-                out.put32(fatIndex < F ? L.firstFatSector() + fatIndex : kFreeSector);
+                out.put32(fatIndex < F ? L.firstFatSector() + fatIndex : C::kFreeSector);
                 ++fatIndex;
             }
-            out.put32(d + 1 < X ? d + 1 : kEndOfChain);
+            out.put32(d + 1 < X ? d + 1 : C::kEndOfChain);
         }
     }
 
     // 3. Directory: root storage, the stream, two unused entries.
-    const std::uint32_t rootStart = (isShort && !empty) ? L.firstDataSector() : kEndOfChain;
-    const std::uint32_t rootSize = isShort ? miniSectors * kMiniSectorSize : 0;
-    const std::uint32_t streamStart = empty ? kEndOfChain : (isShort ? 0 : L.firstDataSector());
+    const std::uint32_t rootStart = (isShort && !empty) ? L.firstDataSector() : C::kEndOfChain;
+    const std::uint32_t rootSize = isShort ? miniSectors * C::kMiniSectorSize : 0;
+    const std::uint32_t streamStart = empty ? C::kEndOfChain : (isShort ? 0 : L.firstDataSector());
     writeDirectoryEntry(out, u"Root Entry", 5, 1, rootStart, rootSize);
-    writeDirectoryEntry(out, name, 2, kFreeSector, streamStart, static_cast<std::uint32_t>(L.size));
+    writeDirectoryEntry(out, name, 2, C::kFreeSector, streamStart, static_cast<std::uint32_t>(L.size));
     writeUnusedEntry(out);
     writeUnusedEntry(out);
-    out.fillSector(kFreeSector);
+    out.fillSector(C::kFreeSector);
 
     // 4. Mini FAT: one chain over the mini sectors of the stream.
     if (isShort) {
         for (std::uint32_t k = 0; k < miniSectors; ++k)
-            out.put32(k + 1 < miniSectors ? k + 1 : kEndOfChain);
-        out.fillSector(kFreeSector);
+            out.put32(k + 1 < miniSectors ? k + 1 : C::kEndOfChain);
+        out.fillSector(C::kFreeSector);
     }
 
     // 5. FAT.
     for (std::uint32_t i = 0; i < X; ++i)
-        out.put32(kDifatSector);
-    out.put32(kEndOfChain);           // directory
+        out.put32(C::kDifatSector);
+    out.put32(C::kEndOfChain);           // directory
     if (isShort)
-        out.put32(kEndOfChain);       // mini FAT
+        out.put32(C::kEndOfChain);       // mini FAT
     for (std::uint32_t i = 0; i < F; ++i)
-        out.put32(kFatSector);
+        out.put32(C::kFatSector);
     const std::uint32_t firstData = L.firstDataSector();
     for (std::uint32_t i = 0; i < L.dataSectors; ++i)
-        out.put32(i + 1 < L.dataSectors ? firstData + i + 1 : kEndOfChain);
-    out.fillSector(kFreeSector);
-    assert(out.position() == std::uint64_t(firstData + 1) * kSectorSize);
+        out.put32(i + 1 < L.dataSectors ? firstData + i + 1 : C::kEndOfChain);
+    out.fillSector(C::kFreeSector);
+    assert(out.position() == std::uint64_t(firstData + 1) * C::kSectorSize);
 
     // 6. Data, copied in blocks.
     std::vector<char> block(static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBlock, std::max<std::uint64_t>(L.size, 1))));
@@ -256,6 +296,8 @@ void CompoundFile::saveToStream(std::ostream& output, ByteSource& data, std::u16
     out.fillSector(0);
     out.flush();
 }
+
+} // namespace
 
 void CompoundFile::saveToFile(const std::string& fileName, ByteSource& data, std::u16string_view name)
 {

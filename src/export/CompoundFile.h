@@ -9,6 +9,7 @@
 namespace karto {
 
 class ByteSource;
+class OutputStream;
 
 // Errors while a compound document is written (output failures, a data stream
 // that ends early or is too large for the container, an invalid stream name).
@@ -65,6 +66,8 @@ public:
     // Raises CompoundFileError when writing fails or the data is not as long
     // as announced; output then holds what was written so far.
     static void saveToStream(std::ostream& output, ByteSource& data, std::u16string_view name);
+    // The same into an export output stream; its own write errors pass through.
+    static void saveToStream(OutputStream& output, ByteSource& data, std::u16string_view name);
 
     // Creates (or replaces) the file and writes the document into it.
     static void saveToFile(const std::string& fileName, ByteSource& data, std::u16string_view name);
