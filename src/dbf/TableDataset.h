@@ -24,7 +24,9 @@
 
 #include "dbf/FieldDef.h"
 #include "dbf/FieldType.h"
+#include "dbf/FieldValue.h"
 #include "dbf/FormatSettings.h"
+#include "dbf/MemoReader.h"
 #include "dbf/TranslateHook.h"
 
 namespace karto {
@@ -98,7 +100,9 @@ public:
     void setExclusive(bool exclusive);
     void setFormatSettings(const FormatSettings& settings) { formatSettings_ = settings; }
     const FormatSettings& formatSettings() const { return formatSettings_; }
-    void setOnTranslate(TranslateHook hook) { onTranslate_ = std::move(hook); }
+    // The hook is not owned; nullptr removes it.
+    void setOnTranslate(TranslateHook* hook) { onTranslate_ = hook; }
+    TranslateHook* onTranslate() const { return onTranslate_; }
 
     // Open and close. A silent abort (empty header) leaves the dataset closed
     // and throws AbortError; other failures throw their KartoError.
@@ -165,13 +169,20 @@ public:
     void checkActive() const;
 
 private:
-    // ... implementation state
+    friend class Field;
+    void checkInactive() const;
+    void buildFields();
+    bool seek(int from, int direction);
+    void reposition(int recNo);
+    void notifyChange();
+    std::string translatedBytes(int field, const uint8_t* record) const;
+
     std::string tableName_;
     std::string absolutePath_;
     bool readOnly_ = true;
     bool exclusive_ = false;
     FormatSettings formatSettings_;
-    TranslateHook onTranslate_;
+    TranslateHook* onTranslate_ = nullptr;
     DatasetState state_ = dsInactive;
     int tableLevel_ = 5;
     uint8_t languageId_ = 0;
@@ -187,6 +198,25 @@ private:
     int disableCount_ = 0;
     bool changedWhileDisabled_ = false;
     NotifyCallback onDataChange_;
+    int recordSize_ = 0;
+    RecordFormat recordFormat_;
+    MemoReader memo_;
+    mutable std::string scratch_;
+    int walkCount_ = 0;
+    const uint8_t* filterRecord_ = nullptr;
+    bool walkBufferAhead_ = false;
+};
+
+// Suspends a dataset's bound views for a walk, also when the walk fails.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(TableDataset& dataset) : dataset_(dataset) { dataset_.disableControls(); }
+    ~ControlsDisabled() { dataset_.enableControls(); }
+    ControlsDisabled(const ControlsDisabled&) = delete;
+    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+private:
+    TableDataset& dataset_;
 };
 
 } // namespace karto

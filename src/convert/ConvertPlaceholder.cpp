@@ -1,1 +1,0 @@
-// Czech code page conversion.
