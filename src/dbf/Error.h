@@ -23,4 +23,18 @@ public:
     using KartoError::KartoError;
 };
 
+// The file could not be opened (in use elsewhere, no rights): "Cannot open file
+// "%s". %s". A temporary switch to exclusive access swallows it.
+class FileOpenError : public PagedFileError {
+public:
+    using PagedFileError::PagedFileError;
+};
+
+// An operation that ends silently: the caller stops and shows nothing (for
+// example a table whose header names no header or record size).
+class AbortError : public KartoError {
+public:
+    AbortError() : KartoError("Operation aborted") {}
+};
+
 } // namespace karto

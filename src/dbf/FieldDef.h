@@ -62,16 +62,41 @@ public:
     void setHasMin(bool v) { hasMin_ = v; }
     void setHasMax(bool v) { hasMax_ = v; }
 
+    const uint8_t* defaultBuf() const { return buffers_.empty() ? nullptr : buffers_.data(); }
+    const uint8_t* minBuf() const { return buffers_.empty() ? nullptr : buffers_.data() + allocSize_; }
+    const uint8_t* maxBuf() const { return buffers_.empty() ? nullptr : buffers_.data() + 2 * allocSize_; }
+    // Length for which the property buffers were allocated (0: none).
+    int allocSize() const { return allocSize_; }
+
     // "B", "G" and "M" fields keep their value in the memo file.
     bool isBlob() const;
 
     XBaseVersion dbfVersion() const;
+
+    // The name shown for the field (its name).
+    const std::string& displayName() const { return fieldName_; }
+
+    // Position in the owning collection, -1 without one.
+    int index() const;
+
+    // Copies everything from another definition (name, types, sizes, flags,
+    // null position, offset, autoincrement value, property buffers) and
+    // remembers the source's position in its collection (copyFrom).
+    void assign(const FieldDef& source);
+
+    // Fills the definition from a field descriptor of a table being opened.
+    // The letter gives the typed view and the decimal count is brought within
+    // the letter's rules, but the size stays the stored width: the record
+    // layout depends on it, and a value is never read beyond it.
+    void loadDescriptor(const std::string& name, char letter, int size, int precision);
 
 private:
     void nativeToFieldType();
     void fieldTypeToNative();
     void setDefaultSize();
     void checkSizePrecision();
+    // The size and decimal count the letter's rules make of the given ones.
+    void normalizedSizePrecision(int& size, int& precision) const;
 
     FieldDefs* owner_ = nullptr;
     std::string fieldName_;
@@ -107,6 +132,8 @@ public:
     FieldDef& item(int index) { return *items_.at(index); }
     const FieldDef& item(int index) const { return *items_.at(index); }
     void clear() { items_.clear(); }
+    // Position of a definition of this collection, -1 when it is not one.
+    int indexOf(const FieldDef* def) const;
 
 private:
     XBaseVersion dbfVersion_;

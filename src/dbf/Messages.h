@@ -1,0 +1,48 @@
+#pragma once
+// The table engine's message texts. They are fixed, in English, and shown to
+// the user as they stand in an error box; the formatting helpers fill in the
+// file or field names and numbers.
+#include <string>
+
+namespace karto::msg {
+
+inline constexpr const char* kRecordLocked = "Record locked.";
+inline constexpr const char* kReadError = "Error while reading occured.";
+inline constexpr const char* kWriteError = "Error while writing occurred. (Disk full?)";
+inline constexpr const char* kIndexCorrupted =
+    "Error while writing occurred; indexes probably corrupted. (Disk full?)";
+inline constexpr const char* kInvalidDbfFile = "Invalid DBF file.";
+inline constexpr const char* kInvalidMdxFile = "Invalid MDX file.";
+inline constexpr const char* kInvalidIndexType = "Invalid index type: can only be string or float.";
+inline constexpr const char* kTooManyIndexes = "Can not create index: too many indexes in file.";
+inline constexpr const char* kNeedExclusiveAccess = "Exclusive access is required for this operation.";
+
+// Progress texts.
+inline constexpr const char* kPackingRecords = "Packing records";
+inline constexpr const char* kReadingRecords = "Reading records";
+inline constexpr const char* kSortingRecords = "Sorting records";
+inline constexpr const char* kWritingRecords = "Writing records";
+inline constexpr const char* kAppendingRecords = "Appending records";
+
+// Open: file not found: "NAME".
+std::string fileNotFound(const std::string& fileName);
+// Cannot open file "NAME". REASON
+std::string cannotOpenFile(const std::string& fileName, const std::string& reason);
+// Key violation. (Key already present in file).<CR><LF>Index: NAME<CR><LF>Record=N Key='KEY'.
+std::string keyViolation(const std::string& indexName, int recNo, const std::string& key);
+// Invalid field count: N (must be between 1 and 4095).
+std::string invalidFieldCount(int count);
+// Invalid field type 'TYPE' for field 'NAME'.
+std::string invalidFieldType(const std::string& type, const std::string& fieldName);
+// Cannot create field "NAME", field type HEX not supported by DBF.
+std::string cannotCreateField(const std::string& fieldName, int fieldType);
+// Unknown field "NAME".
+std::string unknownField(const std::string& fieldName);
+// Invalid field type for field 'NAME'.
+std::string invalidFieldTypeFor(const std::string& fieldName);
+// Index result for "EXPR" too long, >100 characters (N).
+std::string indexResultTooLong(const std::string& expression, int length);
+// Index "NAME" does not exist.
+std::string indexDoesNotExist(const std::string& indexName);
+
+} // namespace karto::msg
