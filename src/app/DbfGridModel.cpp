@@ -1,0 +1,234 @@
+#include "app/DbfGridModel.h"
+
+#include <QBrush>
+#include <QColor>
+
+#include "dbf/TableDataset.h"
+
+namespace karto {
+
+namespace {
+
+// Time the first scan may take before the grid is shown, and the length of
+// one later slice; enough for a screen of rows in all but pathological tables.
+constexpr qint64 firstScanMs = 40;
+constexpr qint64 sliceMs = 25;
+// Records between two looks at the clock.
+constexpr int scanStep = 1024;
+
+bool isNumeric(FieldType type)
+{
+    switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency:
+    case ftBCD: case ftAutoInc: case ftLargeint:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+DbfGridModel::DbfGridModel(TableDataset& dbf, QObject* parent)
+    : QAbstractTableModel(parent), dbf_(dbf), cache_(cacheSize)
+{
+    scanTimer_.setSingleShot(true);
+    scanTimer_.setInterval(0);
+    connect(&scanTimer_, &QTimer::timeout, this, &DbfGridModel::scanSlice);
+}
+
+void DbfGridModel::reload()
+{
+    scanTimer_.stop();
+    beginResetModel();
+    for (CachedRecord& c : cache_)
+        c.recNo = 0;
+    columns_.clear();
+    if (!dbf_.active()) {
+        map_.resetIdentity(0);
+    } else {
+        for (int i = 0; i < dbf_.fieldCount(); ++i) {
+            if (dbf_.field(i).visible())
+                columns_.push_back(i);
+        }
+        const int count = dbf_.recordCount();
+        if (dbf_.showDeleted() && !dbf_.filtered())
+            map_.resetIdentity(count);
+        else
+            map_.resetScan(count);
+    }
+    if (!map_.complete())
+        scanFor(firstScanMs, 256);
+    endResetModel();
+    if (!map_.complete())
+        scanTimer_.start();
+}
+
+void DbfGridModel::refreshCells()
+{
+    for (CachedRecord& c : cache_)
+        c.recNo = 0;
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    emit headerDataChanged(Qt::Horizontal, 0, std::max(columnCount() - 1, 0));
+}
+
+void DbfGridModel::scanFor(qint64 milliseconds, int minRows)
+{
+    QElapsedTimer clock;
+    clock.start();
+    auto visible = [this](int recNo) {
+        return dbf_.readRecord(recNo, scanBuffer_) && dbf_.isVisible(scanBuffer_.data());
+    };
+    while (!map_.complete()) {
+        map_.scan(visible, scanStep);
+        if (minRows >= 0 && map_.rowCount() >= minRows)
+            break;
+        if (milliseconds >= 0 && clock.elapsed() >= milliseconds)
+            break;
+    }
+}
+
+void DbfGridModel::scanSlice()
+{
+    if (map_.complete() || !dbf_.active())
+        return;
+    const int before = map_.rowCount();
+    // Rows are appended only; existing rows keep their numbers.
+    scanFor(sliceMs);
+    const int after = map_.rowCount();
+    if (after > before) {
+        beginInsertRows(QModelIndex(), before, after - 1);
+        endInsertRows();
+    }
+    if (!map_.complete())
+        scanTimer_.start();
+    emit scanProgressed(map_.complete());
+}
+
+int DbfGridModel::rowOfRecord(int recNo)
+{
+    int row = map_.rowOfRecord(recNo);
+    while (row < 0 && !map_.complete()) {
+        const int before = map_.rowCount();
+        scanFor(sliceMs);
+        if (map_.rowCount() > before) {
+            beginInsertRows(QModelIndex(), before, map_.rowCount() - 1);
+            endInsertRows();
+        }
+        row = map_.rowOfRecord(recNo);
+    }
+    if (row < 0)
+        row = map_.rowCount() - 1;   // nothing after it: the last visible record
+    return row;
+}
+
+bool DbfGridModel::ensureRow(int row)
+{
+    while (row >= map_.rowCount() && !map_.complete()) {
+        const int before = map_.rowCount();
+        scanFor(sliceMs, row + 1);
+        if (map_.rowCount() > before) {
+            beginInsertRows(QModelIndex(), before, map_.rowCount() - 1);
+            endInsertRows();
+        }
+    }
+    if (map_.complete())
+        scanTimer_.stop();
+    return row >= 0 && row < map_.rowCount();
+}
+
+void DbfGridModel::finishScan()
+{
+    if (map_.complete())
+        return;
+    const int before = map_.rowCount();
+    scanFor(-1);
+    scanTimer_.stop();
+    if (map_.rowCount() > before) {
+        beginInsertRows(QModelIndex(), before, map_.rowCount() - 1);
+        endInsertRows();
+    }
+    emit scanProgressed(true);
+}
+
+int DbfGridModel::fieldOfColumn(int column) const
+{
+    return (column >= 0 && column < static_cast<int>(columns_.size())) ? columns_[column] : -1;
+}
+
+int DbfGridModel::columnOfField(int field) const
+{
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (columns_[i] == field)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int DbfGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : map_.rowCount();
+}
+
+int DbfGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+const uint8_t* DbfGridModel::record(int recNo) const
+{
+    if (recNo <= 0)
+        return nullptr;
+    CachedRecord& slot = cache_[static_cast<size_t>(recNo) % cacheSize];
+    if (slot.recNo != recNo) {
+        slot.recNo = 0;
+        if (!dbf_.readRecord(recNo, slot.bytes))
+            return nullptr;
+        slot.recNo = recNo;
+    }
+    return slot.bytes.data();
+}
+
+QVariant DbfGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !dbf_.active())
+        return {};
+    const int field = fieldOfColumn(index.column());
+    if (field < 0)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole: {
+        const uint8_t* rec = record(recordOfRow(index.row()));
+        if (!rec)
+            return {};
+        text_.clear();
+        dbf_.appendFieldText(text_, field, rec);
+        return QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
+    }
+    case DeletedRole: {
+        const uint8_t* rec = record(recordOfRow(index.row()));
+        return rec != nullptr && rec[0] == '*';
+    }
+    case Qt::TextAlignmentRole:
+        if (isNumeric(dbf_.field(field).dataType()))
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant DbfGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    const int field = fieldOfColumn(section);
+    if (field < 0 || !dbf_.active())
+        return {};
+    return QString::fromStdString(dbf_.field(field).fieldName());
+}
+
+} // namespace karto

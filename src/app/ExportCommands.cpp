@@ -1,0 +1,85 @@
+#include "app/ExportCommands.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+
+#include "app/FrmMain.h"
+#include "export/HtmlExport.h"
+#include "export/TextExport.h"
+
+namespace karto {
+
+const char* const spreadsheetFilter =
+    "Excel nový (*.xlsx)|*.xlsx|Excel starý (*.xls)|*.xls|Všechny soubory (*.*)|*.*";
+const char* const htmlFilter = "HTML (*.htm)|*.htm|Všechny soubory (*.*)|*.*";
+const char* const csvFilter = "CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*";
+const char* const txtFilter = "TXT (*.txt)|*.txt|Všechny soubory (*.*)|*.*";
+
+namespace {
+
+std::string localPath(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+
+// The template of the template-driven HTML export lies beside the program.
+std::string templatePath()
+{
+    return localPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Template.INI")));
+}
+
+} // namespace
+
+std::vector<ExportCommand> makeExportCommands(FrmMain& window)
+{
+    FrmMain* w = &window;
+    auto html = [w](HtmlVariant variant) {
+        return [w, variant](const QString& fileName, ExportProgress* progress) {
+            exportToHTML(localPath(fileName), w->dbf(), w->gridColumns(), variant, templatePath(), progress);
+        };
+    };
+    std::vector<ExportCommand> commands;
+    auto add = [&](const char* name, const char* filter, const char* extension, bool bar,
+                   std::function<void(const QString&, ExportProgress*)> run) {
+        commands.push_back({w->action(QString::fromLatin1(name)), QString::fromUtf8(filter),
+                            QString::fromLatin1(extension), bar, std::move(run)});
+    };
+    // The workbook export comes with the spreadsheet writers.
+    add("aToXLS", spreadsheetFilter, ".xlsx", false, nullptr);
+    add("aToHTML", htmlFilter, ".htm", true, html(HtmlVariant::Styled));
+    add("aToHTML2", htmlFilter, ".htm", true, html(HtmlVariant::Unformatted));
+    add("aToHTML3", htmlFilter, ".htm", true, html(HtmlVariant::Template));
+    add("aToCSV", csvFilter, ".csv", true, [w](const QString& fileName, ExportProgress* progress) {
+        exportToCSV(localPath(fileName), w->dbf(), w->gridColumns(), progress);
+    });
+    add("aToTXT", txtFilter, ".txt", true, [w](const QString& fileName, ExportProgress* progress) {
+        exportToTXT(localPath(fileName), w->dbf(), w->gridColumns(), progress);
+    });
+    return commands;
+}
+
+void StatusBarProgress::setRange(int64_t maximum)
+{
+    maximum_ = std::max<int64_t>(maximum, 0);
+    shift_ = 0;
+    while ((maximum_ >> shift_) > 1'000'000'000)
+        ++shift_;
+    bar_->setRange(0, static_cast<int>(maximum_ >> shift_));
+    lastShown_ = -1;
+}
+
+void StatusBarProgress::setPosition(int64_t position)
+{
+    const int value = static_cast<int>(std::clamp<int64_t>(position, 0, maximum_) >> shift_);
+    bar_->setValue(value);
+    // Repaint when the bar has moved by a pixel's worth, not per record.
+    const int maximum = std::max(bar_->maximum(), 1);
+    const int pixels = std::max(bar_->width(), 1);
+    const int shown = static_cast<int>(int64_t{value} * pixels / maximum);
+    if (shown != lastShown_) {
+        lastShown_ = shown;
+        bar_->repaint();
+    }
+}
+
+} // namespace karto

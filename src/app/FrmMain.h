@@ -1,0 +1,197 @@
+#pragma once
+// The main window: the table in a grid, the tool bar with the code page box,
+// the status bar, the menus and every command of the program as an action.
+//
+// The window owns the one table dataset of the run (dbf()) and the Czech
+// conversion table installed on it as its translate hook. Opening a table
+// closes the previous one. Actions are enabled, checked and shown by one
+// function, actionListUpdate(), run on a zero-timer after every change of the
+// window's state. An action that has no handler yet stays disabled: commands
+// of other parts of the program are attached with setActionHandler().
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+
+#include "app/ExportCommands.h"
+#include "app/Settings.h"
+#include "convert/CodePageConverter.h"
+#include "dbf/TableDataset.h"
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+
+namespace karto {
+
+class DbfGrid;
+class DbfGridModel;
+
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // The dialogs the window asks; tests put their own in place.
+    struct Dialogs {
+        // Save dialog: filter as "description|pattern|...", initial folder,
+        // proposed file name. Returns the chosen path, empty on cancel.
+        std::function<QString(QWidget* parent, const QString& filter, const QString& folder,
+                              const QString& proposedName)> saveFileName;
+        // Open dialog for tables; empty on cancel.
+        std::function<QString(QWidget* parent, const QString& filter, const QString& folder)> openFileName;
+        // The toolkit's error box with an error's message.
+        std::function<void(QWidget* parent, const QString& message)> error;
+    };
+    static Dialogs defaultDialogs();
+
+    explicit FrmMain(QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
+    const Dialogs& dialogs() const { return dialogs_; }
+
+    // Settings (organisation "Brennic", application "KartoView"): reading
+    // applies placement, grid font, last folder, code page box position and
+    // the recent tables; it does not apply the code page (cbCPChange does).
+    void readSettings();
+    void applySettings(const MainSettings& settings);
+    MainSettings currentSettings() const;
+    // The close query: writes the settings. Closing the window runs it unless
+    // setWriteSettingsOnClose(false).
+    void formCloseQuery();
+    void setWriteSettingsOnClose(bool write) { writeSettingsOnClose_ = write; }
+
+    // Opens a table in the dataset and updates the window. Errors are thrown
+    // (AbortError for a silent abort); the window keeps the texts of the new
+    // mode and path in the status bar and shows no table.
+    void openTable(const QString& fileName);
+    // openTable that shows an error in the error box; returns whether the
+    // table is open.
+    bool openTableReporting(const QString& fileName);
+
+    // The code page box's choice applied: conversion table rebuilt, the
+    // matching action checked, the open table shown again.
+    void cbCPChange();
+    // Handler of aLat, aKam and aWin: moves the box, then cbCPChange.
+    void aWinExecute(QAction* sender);
+
+    // Sets every action's state from the window's state.
+    void actionListUpdate();
+    // Runs actionListUpdate on the next turn of the event loop.
+    void scheduleActionUpdate();
+
+    // Puts a table at the top of the recent tables when it exists, and
+    // rebuilds the recent block of the File menu.
+    void updateRecentFiles(const QString& fileName = QString());
+    const QStringList& recentFiles() const { return recentFiles_; }
+    QList<QAction*> recentMenuItems() const;
+
+    // The export command of an export action: save dialog, busy cursor,
+    // progress bar in the status bar, the exporter, and the window put back
+    // as it was, also when the export fails.
+    void aToXLSExecute(QAction* sender);
+    // Whether the action's exporter is present in this build.
+    bool exportAvailable(QAction* action) const;
+
+    // Attaches a handler to an action (by object name, e.g. "aFind"); the
+    // action is then enabled by the rules of actionListUpdate.
+    void setActionHandler(const QString& name, std::function<void()> handler);
+
+    TableDataset& dbf() { return dbf_; }
+    CodePageConverter& converter() { return converter_; }
+    DbfGrid* grid() const { return grid_; }
+    DbfGridModel* gridModel() const { return model_; }
+    QComboBox* codePageBox() const { return cbCP_; }
+    QLineEdit* searchBox() const { return edFind_; }
+    QMenu* fileMenu() const { return mFile_; }
+    QMenu* popupMenu() const { return popup_; }
+    QAction* action(const QString& name) const;
+    // Text of a status bar panel 0-4.
+    QString panelText(int panel) const;
+    // True while an export shows its progress bar in place of the panels.
+    bool statusBarSinglePanel() const { return exportBar_ != nullptr; }
+    QProgressBar* exportProgressBar() const { return exportBar_; }
+    // The dataset field of the grid's current column, -1 when none.
+    int currentField() const;
+    // Grid fields and the grid font.
+    std::vector<int> gridColumns() const;
+    QFont gridFont() const;
+    void setGridFont(const QFont& font);
+
+    // The grid's current row moved to the dataset's current record.
+    void syncGridToDataset();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void createExportCommands();
+    QAction* makeAction(const char* name, const char* caption, const char* hint, const char* shortcut,
+                       int iconSlot);
+    void setHandler(QAction* action, std::function<void()> handler);
+    bool hasHandler(QAction* action) const;
+
+    // Runs a command; an error goes to the error box (a silent abort shows
+    // nothing).
+    void guarded(const std::function<void()>& command);
+
+    void aOpenExecute();
+    void aFontExecute();
+    void aStructExecute();
+    void aDeletedExecute();
+    void recentFileClick(QAction* item);
+    void moveToRow(int row);
+    void gridCurrentChanged();
+    void dataSourceDataChange();
+    void datasetChanged();
+    void tableClosed();
+    void runExport(const ExportCommand& command, const QString& fileName);
+
+    TableDataset dbf_;
+    CodePageConverter converter_;
+    Dialogs dialogs_;
+
+    DbfGrid* grid_ = nullptr;
+    DbfGridModel* model_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLineEdit* edFind_ = nullptr;
+    QComboBox* cbCP_ = nullptr;
+    QLabel* panels_[5] = {};
+    QProgressBar* exportBar_ = nullptr;
+
+    QMenu* mFile_ = nullptr;
+    QAction* fileEndSeparator_ = nullptr;
+    QMenu* popup_ = nullptr;
+    QMenu* popupFiltr_ = nullptr;
+    QActionGroup* codePageGroup_ = nullptr;
+    QAction* mInsert_ = nullptr;
+    QAction* mDelete_ = nullptr;
+    QAction* mCopy_ = nullptr;
+
+    std::vector<QAction*> handled_;
+    std::vector<ExportCommand> exportCommands_;
+    QTimer updateTimer_;
+
+    QStringList recentFiles_;
+    QString lastDir_;
+    QFont fontDialogFont_;
+    int fontCharset_ = 238;
+    bool writeSettingsOnClose_ = true;
+    bool syncing_ = false;
+    bool opening_ = false;
+};
+
+} // namespace karto

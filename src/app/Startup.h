@@ -1,0 +1,29 @@
+#pragma once
+// Start-up of the window road.
+
+#include <QStringList>
+
+class QApplication;
+
+namespace karto {
+
+// Runs the program with its main window and returns the exit code of the
+// event loop.
+//
+// `args` are the command-line arguments without the program name. The
+// caller has already dealt with the roads that need no window: the syntax
+// message for "?" and the exports of `karto TABLE EXPORT`. Here, in order:
+//  1. the application title becomes "Karto view";
+//  2. the main window is created (decimal separator ".", the translate hook
+//     installed on its dataset);
+//  3. the settings are read (organisation "Brennic", application
+//     "KartoView"; missing or damaged values take their defaults) and the
+//     recent tables are put in the File menu;
+//  4. the stored code page choice is applied;
+//  5. if args holds a first argument other than "?", that table is opened;
+//     an error is shown in the error box and the window opens without a table;
+//  6. the window is shown and the event loop runs until it closes; closing
+//     writes the settings back.
+int runWindow(QApplication& app, const QStringList& args);
+
+} // namespace karto

@@ -1,0 +1,75 @@
+#include "structure/StructureListing.h"
+
+#include "app/DataTypeName.h"
+#include "dbf/TableDataset.h"
+
+namespace karto {
+
+namespace {
+
+// %-Ns and %Ns: pad to width, never cut.
+QString padRight(const QString& text, int width) { return text.leftJustified(width, QLatin1Char(' ')); }
+QString padLeft(const QString& text, int width) { return text.rightJustified(width, QLatin1Char(' ')); }
+QString padLeft(int number, int width) { return padLeft(QString::number(number), width); }
+
+const QString gap2 = QStringLiteral("  ");
+const QString gap1 = QStringLiteral(" ");
+
+} // namespace
+
+std::vector<StructureRow> structureRows(const TableDataset& dataset)
+{
+    std::vector<StructureRow> rows;
+    rows.reserve(static_cast<size_t>(dataset.fieldCount()));
+    for (int i = 0; i < dataset.fieldCount(); ++i) {
+        const Field& field = dataset.field(i);
+        rows.push_back({QString::fromStdString(field.fieldName()), dataTypeToString(field.dataType()),
+                        field.size()});
+    }
+    return rows;
+}
+
+int structureSize(const std::vector<StructureRow>& rows)
+{
+    int total = 0;
+    for (const StructureRow& row : rows)
+        total += row.size;
+    return total;
+}
+
+QString structureTitleLine(const QString& tablePath)
+{
+    return QStringLiteral("Struktura tabulky: ") + tablePath;
+}
+
+QString structureHeaderLine()
+{
+    return padLeft(QString(), 4) + gap2 + padRight(QStringLiteral("Jméno"), 20)
+         + padRight(QStringLiteral("Typ"), 3) + QStringLiteral("    ")
+         + padLeft(QStringLiteral("Délka"), 5) + gap1 + padLeft(QStringLiteral("Des"), 3);
+}
+
+QString structureFieldLine(int number, const StructureRow& row)
+{
+    return padLeft(number, 4) + gap2 + padRight(row.name, 20) + gap1 + padRight(row.typeName, 3)
+         + gap1 + padLeft(row.size, 5) + gap1 + padLeft(QString(), 3);
+}
+
+QString structureTotalLine(int total)
+{
+    return padLeft(QString(), 4) + gap2 + padRight(QStringLiteral("Celkem:"), 20) + gap1
+         + padRight(QString(), 3) + gap1 + padLeft(total, 5) + gap1 + padLeft(QString(), 3);
+}
+
+QStringList structureListing(const QString& tablePath, const std::vector<StructureRow>& rows)
+{
+    QStringList lines;
+    lines << structureTitleLine(tablePath) << QString() << structureHeaderLine() << QString();
+    int number = 1;
+    for (const StructureRow& row : rows)
+        lines << structureFieldLine(number++, row);
+    lines << QString() << structureTotalLine(structureSize(rows));
+    return lines;
+}
+
+} // namespace karto
