@@ -17,8 +17,8 @@ class QProgressBar;
 
 namespace karto {
 
+// No Q_OBJECT: the window has no signals or slots of its own.
 class ProgressWindow : public QWidget, public WorkbookProgressReceiver {
-    Q_OBJECT
 public:
     explicit ProgressWindow(QWidget* parent = nullptr);
 
