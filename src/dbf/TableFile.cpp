@@ -399,25 +399,51 @@ void TableFile::loadFieldDescriptors()
     const int32_t slots = (area - first) / step;
     const uint8_t* h = header();
 
-    int nullBit = 0;
-    int64_t offset = 1;
+    // The descriptors up to the terminator (or the end of the header area).
+    std::vector<const uint8_t*> descriptors;
     for (int32_t n = 0; n < slots; ++n) {
         const int32_t at = first + n * step;
         if (h[at] == kTerminator) {
             terminatorOffset_ = at;
             break;
         }
-        const uint8_t* d = h + at;
+        descriptors.push_back(h + at);
+        const int32_t next = at + step;
+        if (next < area && h[next] == kTerminator) {
+            terminatorOffset_ = next;
+            break;
+        }
+    }
+    auto letterOf = [&](const uint8_t* d) { return static_cast<char>(baseVII ? d[32] : d[11]); };
+    auto lengthOf = [&](const uint8_t* d) -> int { return baseVII ? d[33] : d[16]; };
+    auto decimalsOf = [&](const uint8_t* d) -> int { return baseVII ? d[34] : d[17]; };
+
+    // FoxPro keeps the high byte of a character field's length in the
+    // decimal count. Clipper tables do the same under a dBase version byte;
+    // there the record size decides: the long reading is taken when only it
+    // accounts for the record size.
+    bool longCharacters = foxPro;
+    if (!foxPro && !baseVII) {
+        int64_t plain = 1;
+        int64_t extended = 1;
+        for (const uint8_t* d : descriptors) {
+            plain += lengthOf(d);
+            extended += lengthOf(d) + (upperLetter(letterOf(d)) == 'C' ? 256 * decimalsOf(d) : 0);
+        }
+        longCharacters = plain != recordSize() && extended == recordSize();
+    }
+
+    int nullBit = 0;
+    int64_t offset = 1;
+    for (const uint8_t* d : descriptors) {
         std::string name(reinterpret_cast<const char*>(d),
                          strnlen(reinterpret_cast<const char*>(d), static_cast<size_t>(nameLength)));
         name = upperAscii(name);
-        const char letter = static_cast<char>(baseVII ? d[32] : d[11]);
-        int length = baseVII ? d[33] : d[16];
-        int decimals = baseVII ? d[34] : d[17];
+        const char letter = letterOf(d);
+        int length = lengthOf(d);
+        int decimals = decimalsOf(d);
         const bool nullable = foxPro && (d[18] & 0x02) != 0 && name != "_NULLFLAGS";
-        if (foxPro && upperLetter(letter) == 'C') {
-            // FoxPro keeps the high byte of a character field's length in
-            // the decimal count.
+        if (longCharacters && upperLetter(letter) == 'C') {
             length += 256 * decimals;
             decimals = 0;
         }
@@ -446,12 +472,6 @@ void TableFile::loadFieldDescriptors()
         if (offset + length > recordSize())
             invalidFile();
         offset += length;
-
-        const int32_t next = at + step;
-        if (next < area && h[next] == kTerminator) {
-            terminatorOffset_ = next;
-            break;
-        }
     }
     if (fieldDefs_.count() > kMaxFields)
         throw TableError(msg::invalidFieldCount(fieldDefs_.count()));

@@ -125,6 +125,32 @@ TEST(TableFile, FoxProLongCharacterField)
     EXPECT_EQ(t.recordCount(), 1);
 }
 
+TEST(TableFile, ClipperLongCharacterFieldWhenTheRecordSizeSaysSo)
+{
+    TempDir dir;
+    DbfSpec s;
+    s.version = 0x03;
+    s.fields = {{"NOTE", 'C', 0x2C, 0x01}, {"N", 'N', 3}};
+    s.recordSizeOverride = 1 + 300 + 3;
+    s.records = {" " + std::string(300, 'x') + "  7"};
+    const std::string path = dir.write("clip.dbf", buildDbf(s));
+    TableFile t;
+    openTable(t, path);
+    EXPECT_EQ(t.fieldDefs().item(0).size(), 300);
+    EXPECT_EQ(t.fieldDefs().item(1).offset(), 301);
+
+    // A decimal count that the record size does not account for is no length.
+    s.fields = {{"NOTE", 'C', 8, 2}, {"N", 'N', 3}};
+    s.recordSizeOverride = 1 + 8 + 3;
+    s.records = {" abcdefgh  7"};
+    const std::string path2 = dir.write("excel.dbf", buildDbf(s));
+    TableFile u;
+    openTable(u, path2);
+    EXPECT_EQ(u.fieldDefs().item(0).size(), 8);
+    EXPECT_EQ(u.fieldDefs().item(0).precision(), 0);
+    EXPECT_EQ(u.fieldDefs().item(1).offset(), 9);
+}
+
 TEST(TableFile, NullFlagsAndLockField)
 {
     TempDir dir;
