@@ -1,0 +1,151 @@
+#include "app/CommandLine.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <unistd.h>
+
+#include "Version.h"
+#include "app/LocaleFormat.h"
+#include "app/TerminalProgress.h"
+#include "convert/CodePageConverter.h"
+#include "dbf/Error.h"
+#include "dbf/TableDataset.h"
+#include "export/TextExport.h"
+#include "export/WorkbookExport.h"
+
+namespace karto {
+
+QString exportExtension(const QString& fileName)
+{
+    const int slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash)
+        return QString();
+    return fileName.mid(dot).toLower();
+}
+
+ExportKind exportKindFor(const QString& extension)
+{
+    if (extension == QLatin1String(".xls") || extension == QLatin1String(".xlsx"))
+        return ExportKind::Workbook;
+    if (extension == QLatin1String(".txt"))
+        return ExportKind::Txt;
+    if (extension == QLatin1String(".csv"))
+        return ExportKind::Csv;
+    return ExportKind::Unsupported;
+}
+
+QString unsupportedExportMessage(const QString& extension)
+{
+    return QStringLiteral("Export do \"") + extension + QStringLiteral("\" není podporován");
+}
+
+QString programVersionText()
+{
+    return QStringLiteral("%1.%2.%3   (%4)")
+        .arg(KARTO_VERSION_MAJOR)
+        .arg(KARTO_VERSION_MINOR)
+        .arg(KARTO_VERSION_PATCH)
+        .arg(KARTO_BUILD_NUMBER);
+}
+
+QString syntaxMessage()
+{
+    return QStringLiteral("Syntaxe pro příkazový řádek:\n"
+                          "karto [\"DBF soubor\"] [\"exportovaný soubor\"]\n"
+                          "\n"
+                          "Podporované formáty pro export: XLSX, XLS, CSV, TXT");
+}
+
+namespace {
+
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "karto: %s\n", text.toUtf8().constData());
+}
+
+// The code page box position stored by the window; 0 (Latin 2) when the
+// value is missing or damaged.
+int readStoredCodePageChoice()
+{
+    QSettings settings;
+    bool ok = false;
+    const int choice = settings.value(QStringLiteral("CP")).toInt(&ok);
+    return ok && choice >= 0 && choice <= 2 ? choice : 0;
+}
+
+} // namespace
+
+int runCommandLineExport(const QStringList& args)
+{
+    const QString tableArg = args.at(0);
+    const QString exportFile = args.at(1);
+
+    // The stored code page choice, read without writing anything back.
+    CodePageConverter converter;
+    converter.chooseCodePage(CodePageConverter::codePageForChoice(readStoredCodePageChoice()));
+
+    TableDataset dbf;
+    dbf.setOnTranslate(&converter);
+    dbf.setFormatSettings(systemFormatSettings());
+
+    if (tableArg == QLatin1String("?")) {
+        std::fputs(syntaxMessage().toUtf8().constData(), stdout);
+        std::fputs("\n", stdout);
+    } else {
+        try {
+            dbf.setTableName(QFileInfo(tableArg).absoluteFilePath().toStdString());
+            dbf.setReadOnly(true);
+            dbf.open();
+        } catch (const AbortError&) {
+            return exitError;   // abandoned silently, as the window does
+        } catch (const std::exception& e) {
+            printError(QString::fromUtf8(e.what()));
+            return exitError;
+        }
+    }
+
+    const QString extension = exportExtension(exportFile);
+    const ExportKind kind = exportKindFor(extension);
+    if (kind == ExportKind::Unsupported) {
+        printError(unsupportedExportMessage(extension));
+        return exitUnsupported;
+    }
+
+    const std::string target = exportFile.toStdString();
+    TerminalProgress progress;
+    ExportProgress* bar = progress.enabled() ? &progress : nullptr;
+    try {
+        switch (kind) {
+        case ExportKind::Csv:
+            exportToCSV(target, dbf, allColumns(dbf), bar);
+            break;
+        case ExportKind::Txt:
+            exportToTXT(target, dbf, allColumns(dbf), bar);
+            break;
+        case ExportKind::Workbook: {
+            const WorkbookExportResult result = exportWorkbook(target, dbf, &progress);
+            progress.finish();
+            if (!result.warning.empty()) {
+                printError(QString::fromStdString(result.warning));
+                return exitTruncated;
+            }
+            break;
+        }
+        case ExportKind::Unsupported:
+            break;
+        }
+    } catch (const std::exception& e) {
+        progress.finish();
+        printError(QString::fromUtf8(e.what()));
+        return exitError;
+    }
+    progress.finish();
+    return exitWritten;
+}
+
+} // namespace karto
