@@ -363,6 +363,15 @@ bool parseTextDate(std::string_view text, bool withTime, CivilDate& date, TimeOf
 std::string_view trimmedText(const uint8_t* p, int size, bool keepLeading)
 {
     int len = size;
+    // Eight blanks or zero bytes at a time: a byte is one of them exactly
+    // when it has no bit outside 0x20.
+    while (len >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p + len - 8, sizeof word);
+        if ((word & ~0x2020202020202020ull) != 0)
+            break;
+        len -= 8;
+    }
     while (len > 0 && (p[len - 1] == ' ' || p[len - 1] == 0))
         --len;
     int start = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "dbf/DateTimeConvert.h"
 #include "dbf/NumberText.h"
@@ -10,22 +11,61 @@ namespace karto {
 
 namespace {
 
-inline void appendDigits2(std::string& out, int value)
-{
-    const char buf[2] = {static_cast<char>('0' + (value / 10) % 10), static_cast<char>('0' + value % 10)};
-    out.append(buf, 2);
-}
+// Collects short pieces on the stack and hands them to the string in one go.
+class Sink {
+public:
+    explicit Sink(std::string& out) : out_(out) {}
+    ~Sink() { flush(); }
+    Sink(const Sink&) = delete;
+    Sink& operator=(const Sink&) = delete;
 
-inline void appendNumber(std::string& out, int value)
-{
-    if (value >= 0 && value < 10) {
-        out.push_back(static_cast<char>('0' + value));
-    } else if (value >= 10 && value < 100) {
-        appendDigits2(out, value);
-    } else {
-        appendInt64(out, value);
+    void put(char c)
+    {
+        if (n_ == sizeof buf_)
+            flush();
+        buf_[n_++] = c;
     }
-}
+    void put(const char* text, size_t len)
+    {
+        if (len > sizeof buf_ - n_) {
+            flush();
+            if (len > sizeof buf_) {
+                out_.append(text, len);
+                return;
+            }
+        }
+        std::memcpy(buf_ + n_, text, len);
+        n_ += len;
+    }
+    void put(const std::string& text) { put(text.data(), text.size()); }
+    void digits2(int value)
+    {
+        put(static_cast<char>('0' + (value / 10) % 10));
+        put(static_cast<char>('0' + value % 10));
+    }
+    void number(int value)
+    {
+        if (value >= 0 && value < 10) {
+            put(static_cast<char>('0' + value));
+        } else if (value >= 10 && value < 100) {
+            digits2(value);
+        } else {
+            flush();
+            appendInt64(out_, value);
+        }
+    }
+    void flush()
+    {
+        if (n_ > 0)
+            out_.append(buf_, n_);
+        n_ = 0;
+    }
+
+private:
+    std::string& out_;
+    char buf_[64];
+    size_t n_ = 0;
+};
 
 } // namespace
 
@@ -200,53 +240,54 @@ FormatSettings::Pattern FormatSettings::compile(std::string_view pattern)
 void FormatSettings::append(std::string& out, const Pattern& pattern, int year, int month, int day,
                             int hour, int minute, int second, int msec) const
 {
+    Sink sink(out);
     for (const Token& t : pattern.tokens) {
         switch (t.kind) {
         case tkLiteral:
-            out.append(pattern.literals, t.literalOffset, t.literalLength);
+            sink.put(pattern.literals.data() + t.literalOffset, t.literalLength);
             break;
         case tkDay:
-            appendNumber(out, day);
+            sink.number(day);
             break;
         case tkDay2:
-            appendDigits2(out, day);
+            sink.digits2(day);
             break;
         case tkDayShortName:
         case tkDayLongName: {
             const int dow = isValidDate(year, month, day) ? dayOfWeek(timeStampDay(year, month, day)) : 0;
-            out.append(t.kind == tkDayShortName ? shortDayNames[dow] : longDayNames[dow]);
+            sink.put(t.kind == tkDayShortName ? shortDayNames[dow] : longDayNames[dow]);
             break;
         }
         case tkMonth:
-            appendNumber(out, month);
+            sink.number(month);
             break;
         case tkMonth2:
-            appendDigits2(out, month);
+            sink.digits2(month);
             break;
         case tkMonthShortName:
         case tkMonthLongName: {
             const int m = (month >= 1 && month <= 12) ? month - 1 : 0;
-            out.append(t.kind == tkMonthShortName ? shortMonthNames[m] : longMonthNames[m]);
+            sink.put(t.kind == tkMonthShortName ? shortMonthNames[m] : longMonthNames[m]);
             break;
         }
         case tkYear2:
-            appendDigits2(out, year % 100);
+            sink.digits2(year % 100);
             break;
         case tkYear4: {
             if (year >= 1000) {
-                appendNumber(out, year);
+                sink.number(year);
             } else {
                 const char buf[4] = {static_cast<char>('0' + year / 1000 % 10), static_cast<char>('0' + year / 100 % 10),
                                      static_cast<char>('0' + year / 10 % 10), static_cast<char>('0' + year % 10)};
-                out.append(buf, 4);
+                sink.put(buf, 4);
             }
             break;
         }
         case tkHour:
-            appendNumber(out, hour);
+            sink.number(hour);
             break;
         case tkHour2:
-            appendDigits2(out, hour);
+            sink.digits2(hour);
             break;
         case tkHour12:
         case tkHour12_2: {
@@ -254,22 +295,22 @@ void FormatSettings::append(std::string& out, const Pattern& pattern, int year, 
             if (h == 0)
                 h = 12;
             if (t.kind == tkHour12)
-                appendNumber(out, h);
+                sink.number(h);
             else
-                appendDigits2(out, h);
+                sink.digits2(h);
             break;
         }
         case tkMinute:
-            appendNumber(out, minute);
+            sink.number(minute);
             break;
         case tkMinute2:
-            appendDigits2(out, minute);
+            sink.digits2(minute);
             break;
         case tkSecond:
-            appendNumber(out, second);
+            sink.number(second);
             break;
         case tkSecond2:
-            appendDigits2(out, second);
+            sink.digits2(second);
             break;
         case tkMSec: {
             int v = msec;
@@ -283,23 +324,23 @@ void FormatSettings::append(std::string& out, const Pattern& pattern, int year, 
                 buf[k] = static_cast<char>('0' + v % 10);
                 v /= 10;
             }
-            out.append(buf, static_cast<size_t>(digits));
+            sink.put(buf, static_cast<size_t>(digits));
             break;
         }
         case tkMSec3: {
             const char buf[3] = {static_cast<char>('0' + msec / 100 % 10), static_cast<char>('0' + msec / 10 % 10),
                                  static_cast<char>('0' + msec % 10)};
-            out.append(buf, 3);
+            sink.put(buf, 3);
             break;
         }
         case tkAmPmUpper:
         case tkAmPmLower: {
             const std::string& text = hour < 12 ? amText : pmText;
             if (t.kind == tkAmPmUpper) {
-                out.append(text);
+                sink.put(text);
             } else {
                 for (char ch : text)
-                    out.push_back(ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch);
+                    sink.put(ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch);
             }
             break;
         }
