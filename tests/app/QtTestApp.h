@@ -2,6 +2,8 @@
 // The QApplication of the window tests, made on first use, with the settings
 // kept in a temporary folder so that no test touches the user's own.
 
+#include <ostream>
+
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -41,3 +43,13 @@ inline void clearSettings()
 }
 
 } // namespace karto::test
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << "{";
+    for (const QString& text : list)
+        *os << "\n  \"" << text.toStdString() << '"';
+    *os << " }";
+}
