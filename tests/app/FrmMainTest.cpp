@@ -1,0 +1,388 @@
+#include "app/FrmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/DbfGrid.h"
+#include "app/DbfGridModel.h"
+#include "QtTestApp.h"
+#include "TestTable.h"
+
+namespace karto {
+namespace {
+
+using test::TestField;
+using test::TestRecord;
+
+QString samplePath(const char* name)
+{
+    return QDir(QStringLiteral(KARTO_SOURCE_DIR "/samples")).absoluteFilePath(QString::fromLatin1(name));
+}
+
+class FrmMainTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::qtApp();
+        test::clearSettings();
+        window = std::make_unique<FrmMain>();
+        window->setWriteSettingsOnClose(false);
+        FrmMain::Dialogs dialogs = window->dialogs();
+        dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
+        dialogs.saveFileName = [this](QWidget*, const QString& filter, const QString& folder,
+                                      const QString& proposed) {
+            askedFilter = filter;
+            askedFolder = folder;
+            askedName = proposed;
+            return saveAs;
+        };
+        window->setDialogs(dialogs);
+    }
+
+    QAction* act(const char* name) { return window->action(QString::fromLatin1(name)); }
+    // Triggers an action as the user would: with its state up to date.
+    void run(const char* name)
+    {
+        window->actionListUpdate();
+        act(name)->trigger();
+    }
+    bool enabled(const char* name)
+    {
+        window->actionListUpdate();
+        return act(name)->isEnabled();
+    }
+    void moveTo(int row, int column)
+    {
+        window->grid()->setCurrentIndex(window->gridModel()->index(row, column));
+        window->actionListUpdate();
+    }
+    QString table(const char* name, const std::vector<TestField>& fields, const std::vector<TestRecord>& records)
+    {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(test::writeTestTable(path, fields, records));
+        return path;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<FrmMain> window;
+    QStringList errors;
+    QString saveAs;
+    QString askedFilter, askedFolder, askedName;
+};
+
+TEST_F(FrmMainTest, WithoutTableOnlyTheTableFreeCommandsAreEnabled)
+{
+    window->actionListUpdate();
+    for (const char* name : {"aOpen", "aExit", "aLat", "aKam", "aWin", "aFont"})
+        EXPECT_TRUE(enabled(name)) << name;
+    for (const char* name : {"aToXLS", "aToHTML", "aToHTML2", "aToHTML3", "aToCSV", "aToTXT", "aEdit", "aInsert",
+                             "aDelete", "aCopy", "aCopyField", "aFindAll", "aFind", "aFilter", "aStruct",
+                             "aDeleted", "aSum", "aColumns", "aShowMemo", "DataSetFirst", "DataSetPrior",
+                             "DataSetNext", "DataSetLast"})
+        EXPECT_FALSE(enabled(name)) << name;
+    EXPECT_EQ(window->panelText(1), QStringLiteral("Prohlížení"));
+    for (int panel : {0, 2, 3, 4})
+        EXPECT_TRUE(window->panelText(panel).isEmpty()) << panel;
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Karto view - prohlížeč souborů DBF"));
+
+    // Commands of later parts are enabled once they have a handler.
+    EXPECT_FALSE(enabled("aAbout"));
+    window->setActionHandler(QStringLiteral("aAbout"), [] {});
+    EXPECT_TRUE(enabled("aAbout"));
+}
+
+TEST_F(FrmMainTest, OpeningFillsTheStatusBar)
+{
+    const QString path = samplePath("CENIK.DBF");
+    ASSERT_TRUE(window->openTableReporting(path)) << errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(window->panelText(0), QStringLiteral("1/340"));
+    EXPECT_EQ(window->panelText(1), QStringLiteral("Prohlížení"));
+    EXPECT_EQ(window->panelText(2), QStringLiteral("   ") + path);
+    // A dBase IV file reads back as level 5 (its language byte is not 0).
+    EXPECT_EQ(window->panelText(3), QStringLiteral("Table level: 5"));
+    EXPECT_TRUE(window->panelText(4).isEmpty());
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("CENIK.DBF"));
+    EXPECT_EQ(window->recentFiles().value(0), path);
+    EXPECT_EQ(window->gridModel()->columnCount(), window->dbf().fieldCount());
+}
+
+TEST_F(FrmMainTest, FailedOpenShowsTheErrorAndNoTable)
+{
+    ASSERT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
+    EXPECT_FALSE(window->openTableReporting(dir.filePath(QStringLiteral("MISSING.DBF"))));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_FALSE(window->dbf().active());
+    EXPECT_EQ(window->gridModel()->rowCount(), 0);
+    EXPECT_EQ(window->panelText(2), QStringLiteral("   ") + dir.filePath(QStringLiteral("MISSING.DBF")));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Karto view"));
+    EXPECT_FALSE(enabled("aStruct"));
+}
+
+TEST_F(FrmMainTest, NavigationRulesOnFirstAndLastRecord)
+{
+    ASSERT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
+    EXPECT_FALSE(enabled("DataSetFirst"));
+    EXPECT_FALSE(enabled("DataSetPrior"));
+    EXPECT_TRUE(enabled("DataSetNext"));
+    EXPECT_TRUE(enabled("DataSetLast"));
+
+    run("DataSetLast");
+    EXPECT_EQ(window->panelText(0), QStringLiteral("340/340"));
+    EXPECT_EQ(window->dbf().recNo(), 340);
+    EXPECT_TRUE(enabled("DataSetFirst"));
+    EXPECT_TRUE(enabled("DataSetPrior"));
+    EXPECT_FALSE(enabled("DataSetNext"));
+    EXPECT_FALSE(enabled("DataSetLast"));
+
+    run("DataSetPrior");
+    EXPECT_EQ(window->panelText(0), QStringLiteral("339/340"));
+    run("DataSetFirst");
+    EXPECT_EQ(window->dbf().recNo(), 1);
+    run("DataSetNext");
+    EXPECT_EQ(window->panelText(0), QStringLiteral("2/340"));
+
+    // The grid's current row and the dataset's current record stay one;
+    // records 50, 100, ... are deleted and hidden.
+    moveTo(99, 0);
+    EXPECT_EQ(window->dbf().recNo(), 102);
+    EXPECT_EQ(window->panelText(0), QStringLiteral("102/340"));
+    EXPECT_EQ(window->gridModel()->rowCount(), 334);
+}
+
+TEST_F(FrmMainTest, ColumnRulesFollowTheCurrentField)
+{
+    const QString path = table("T.DBF", {{"NAZEV", 'C', 10}, {"CENA", 'N', 10, 2}, {"DATUM", 'D', 8}},
+                               {{{"A", "1.50", "20240101"}}, {{"B", "2.25", "20240102"}}});
+    window->setActionHandler(QStringLiteral("aSum"), [] {});
+    window->setActionHandler(QStringLiteral("aCopyField"), [] {});
+    window->setActionHandler(QStringLiteral("aShowMemo"), [] {});
+    ASSERT_TRUE(window->openTableReporting(path)) << errors.join(QLatin1Char('\n')).toStdString();
+    const struct { int column; bool sum; } cases[] = {{0, false}, {1, true}, {2, false}};
+    for (const auto& c : cases) {
+        moveTo(0, c.column);
+        EXPECT_EQ(enabled("aSum"), c.sum) << c.column;
+        EXPECT_TRUE(enabled("aCopyField")) << c.column;
+        EXPECT_FALSE(enabled("aShowMemo")) << c.column;
+    }
+    EXPECT_EQ(window->dbf().field(window->currentField()).fieldName(), "DATUM");
+}
+
+TEST_F(FrmMainTest, CodePageActionMovesTheBoxAndChecksOnlyItself)
+{
+    const struct { const char* action; int position; } cases[] = {{"aKam", 1}, {"aWin", 2}, {"aLat", 0}};
+    for (const auto& c : cases) {
+        run(c.action);
+        EXPECT_EQ(window->codePageBox()->currentIndex(), c.position);
+        for (const char* name : {"aLat", "aKam", "aWin"})
+            EXPECT_EQ(act(name)->isChecked(), std::string(name) == c.action) << c.action << " " << name;
+    }
+}
+
+TEST_F(FrmMainTest, GridShowsTextConvertedFromTheChosenCodePage)
+{
+    // One byte, three readings: 0xA6 is Ž in Latin 2, Ů in Kamenický, ¦ in Windows 1250.
+    const QString path = table("CP.DBF", {{"TEXT", 'C', 4}}, {{{"\xA6x"}}});
+    ASSERT_TRUE(window->openTableReporting(path)) << errors.join(QLatin1Char('\n')).toStdString();
+    const struct { int position; const char* text; } cases[] = {
+        {0, "Žx"}, {1, "Ůx"}, {2, "¦x"}, {0, "Žx"}};
+    for (const auto& c : cases) {
+        window->codePageBox()->setCurrentIndex(c.position);
+        window->cbCPChange();
+        EXPECT_EQ(window->gridModel()->index(0, 0).data().toString(), QString::fromUtf8(c.text)) << c.position;
+    }
+}
+
+TEST_F(FrmMainTest, EscapeClosesTheWindow)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QTest::keyClick(window->grid(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(FrmMainTest, RecentListAfterABa)
+{
+    for (const char* name : {"A.DBF", "B.DBF", "a.dbf"}) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    window->updateRecentFiles(dir.filePath(QStringLiteral("A.DBF")));
+    window->updateRecentFiles(dir.filePath(QStringLiteral("B.DBF")));
+    window->updateRecentFiles(dir.filePath(QStringLiteral("a.dbf")));
+    window->updateRecentFiles(dir.filePath(QStringLiteral("MISSING.DBF")));   // not listed
+    EXPECT_EQ(window->recentFiles(),
+              QStringList({dir.filePath(QStringLiteral("a.dbf")), dir.filePath(QStringLiteral("B.DBF"))}));
+    const QList<QAction*> items = window->recentMenuItems();
+    ASSERT_EQ(items.size(), 3);   // separator and two tables
+    EXPECT_TRUE(items[0]->isSeparator());
+    EXPECT_TRUE(items[1]->text().startsWith(QStringLiteral("0: ")));
+    EXPECT_TRUE(items[1]->text().endsWith(QStringLiteral("a.dbf")));
+    EXPECT_EQ(items[1]->statusTip(), dir.filePath(QStringLiteral("a.dbf")));
+    EXPECT_TRUE(items[2]->text().startsWith(QStringLiteral("1: ")));
+    // The block stands before the closing separator and "Konec".
+    const QList<QAction*> all = window->fileMenu()->actions();
+    EXPECT_EQ(all.indexOf(items[2]), all.size() - 3);
+    EXPECT_EQ(all.last(), act("aExit"));
+
+    for (int i = 0; i < 11; ++i) {
+        const QString path = dir.filePath(QStringLiteral("T%1.DBF").arg(i));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        window->updateRecentFiles(path);
+    }
+    EXPECT_EQ(window->recentFiles().size(), 13);
+    EXPECT_EQ(window->recentMenuItems().size(), 11);
+    EXPECT_TRUE(window->recentMenuItems().last()->text().startsWith(QStringLiteral("9: ")));
+}
+
+TEST_F(FrmMainTest, SettingsRoundTrip)
+{
+    const QString path = samplePath("CENIK.DBF");
+    ASSERT_TRUE(window->openTableReporting(path));
+    run("aKam");
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPointSize(13);
+    window->setGridFont(font);
+    window->setGeometry(50, 60, 700, 400);
+    window->formCloseQuery();
+
+    FrmMain again;
+    again.setWriteSettingsOnClose(false);
+    again.readSettings();
+    again.updateRecentFiles();
+    again.cbCPChange();
+    EXPECT_EQ(again.codePageBox()->currentIndex(), 1);
+    EXPECT_TRUE(again.action(QStringLiteral("aKam"))->isChecked());
+    EXPECT_EQ(again.converter().chosenCodePage(), cpKamenicky);
+    EXPECT_EQ(again.gridFont().family(), QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_EQ(again.gridFont().pointSize(), 13);
+    EXPECT_EQ(again.recentFiles(), QStringList({path}));
+    EXPECT_EQ(again.recentMenuItems().size(), 2);
+    EXPECT_EQ(again.geometry().size(), QSize(700, 400));
+    const MainSettings s = again.currentSettings();
+    EXPECT_EQ(s.lastDir, QFileInfo(path).absolutePath() + QLatin1Char('/'));
+}
+
+// A damaged settings file does not keep the window from opening a table.
+TEST_F(FrmMainTest, DamagedSettingsStillOpenTheTable)
+{
+    {
+        QSettings store(QStringLiteral("Brennic"), QStringLiteral("KartoView"));
+        store.setValue(QStringLiteral("Top"), QStringLiteral("nahoře"));
+        store.setValue(QStringLiteral("FontSize"), QStringLiteral(""));
+        store.setValue(QStringLiteral("CP"), 7);
+    }
+    window->readSettings();
+    window->cbCPChange();
+    EXPECT_EQ(window->codePageBox()->currentIndex(), -1);
+    for (const char* name : {"aLat", "aKam", "aWin"})
+        EXPECT_FALSE(act(name)->isChecked()) << name;
+    EXPECT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(FrmMainTest, ExportCommandRestoresTheWindowAlsoWhenItFails)
+{
+    const QString path = samplePath("CENIK.DBF");
+    ASSERT_TRUE(window->openTableReporting(path));
+    window->show();
+    QStringList before;
+    for (int i = 0; i < 5; ++i)
+        before << window->panelText(i);
+
+    saveAs = dir.filePath(QStringLiteral("out.csv"));
+    ASSERT_TRUE(enabled("aToCSV"));
+    run("aToCSV");
+    EXPECT_EQ(askedName, QStringLiteral("CENIK.csv"));
+    EXPECT_EQ(askedFolder, QFileInfo(path).absolutePath() + QLatin1Char('/'));
+    EXPECT_EQ(askedFilter, QStringLiteral("CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*"));
+    EXPECT_TRUE(QFileInfo(saveAs).size() > 0);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
+
+    auto restored = [&] {
+        EXPECT_FALSE(window->statusBarSinglePanel());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        for (int i = 0; i < 5; ++i) {
+            const auto* panel = window->findChild<QLabel*>(QStringLiteral("Panel%1").arg(i));
+            ASSERT_NE(panel, nullptr);
+            EXPECT_TRUE(panel->isVisibleTo(window.get())) << i;
+        }
+        EXPECT_EQ(window->panelText(1), before[1]);
+        EXPECT_EQ(window->panelText(2), before[2]);
+        EXPECT_EQ(window->panelText(3), before[3]);
+    };
+    restored();
+
+    saveAs = dir.filePath(QStringLiteral("no/such/folder/out.txt"));
+    run("aToTXT");
+    EXPECT_EQ(askedName, QStringLiteral("CENIK.txt"));
+    EXPECT_EQ(errors.size(), 1);
+    restored();
+
+    saveAs.clear();   // cancelled: nothing happens
+    run("aToHTML");
+    EXPECT_EQ(askedName, QStringLiteral("CENIK.htm"));
+    EXPECT_EQ(errors.size(), 1);
+    restored();
+}
+
+TEST_F(FrmMainTest, DeletedRecordsHiddenThenShownInRed)
+{
+    const QString path = table("D.DBF", {{"NAZEV", 'C', 5}},
+                               {{{"one"}}, {{"two"}, true}, {{"three"}}});
+    ASSERT_TRUE(window->openTableReporting(path));
+    DbfGridModel* model = window->gridModel();
+    EXPECT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->index(1, 0).data().toString(), QStringLiteral("three"));
+    moveTo(1, 0);
+    EXPECT_EQ(window->panelText(0), QStringLiteral("3/3"));
+
+    run("aDeleted");
+    EXPECT_TRUE(act("aDeleted")->isChecked());
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(window->dbf().recNo(), 3);
+    EXPECT_EQ(window->grid()->currentIndex().row(), 2);
+    EXPECT_TRUE(model->index(1, 0).data(DbfGridModel::DeletedRole).toBool());
+    EXPECT_FALSE(model->index(0, 0).data(DbfGridModel::DeletedRole).toBool());
+
+    auto* delegate = static_cast<GridCellDelegate*>(window->grid()->itemDelegate());
+    const QPalette palette = window->grid()->palette();
+    EXPECT_EQ(delegate->cellColours(model->index(1, 0), palette).text, QColor(255, 0, 0));
+    moveTo(1, 0);
+    // The selected cell of a deleted record is not red; its row has the button face.
+    EXPECT_NE(delegate->cellColours(model->index(1, 0), palette).text, QColor(255, 0, 0));
+    EXPECT_EQ(delegate->cellColours(model->index(0, 0), palette).background, QColor());
+}
+
+TEST_F(FrmMainTest, HiddenRecordsAreFoundWhileTheWindowRuns)
+{
+    std::vector<TestRecord> records(200'000);
+    for (size_t i = 0; i < records.size(); ++i) {
+        records[i].values = {std::to_string(i + 1)};
+        records[i].deleted = (i % 2) == 1;
+    }
+    const QString path = table("BIG.DBF", {{"N", 'N', 6}}, records);
+    ASSERT_TRUE(window->openTableReporting(path));
+    DbfGridModel* model = window->gridModel();
+    EXPECT_FALSE(model->scanComplete());
+    EXPECT_GE(model->rowCount(), 256);
+    EXPECT_EQ(model->index(1, 0).data().toString(), QStringLiteral("3"));
+    QTRY_VERIFY_WITH_TIMEOUT(model->scanComplete(), 20000);
+    EXPECT_EQ(model->rowCount(), 100'000);
+    run("DataSetLast");
+    EXPECT_EQ(window->panelText(0), QStringLiteral("199999/200000"));
+}
+
+} // namespace
+} // namespace karto
