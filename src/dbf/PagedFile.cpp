@@ -571,7 +571,7 @@ int32_t PagedFile::readRecord(int32_t recNo, void* buffer)
     return recordSize_;
 }
 
-const uint8_t* PagedFile::recordPtr(int32_t recNo)
+const uint8_t* PagedFile::fetchRecordPtr(int32_t recNo)
 {
     if (!active_ || recNo < 0 || recordSize_ <= 0)
         return nullptr;

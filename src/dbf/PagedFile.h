@@ -137,7 +137,16 @@ public:
     // The whole record, in the read-ahead window (or, without read-ahead, in a
     // buffer of this object); nullptr when it is not in the file. Valid until
     // the next read or write of this object.
-    const uint8_t* recordPtr(int32_t recNo);
+    const uint8_t* recordPtr(int32_t recNo)
+    {
+        // A record already in the window costs a bounds check.
+        if (bufferPage_ >= 0 && recNo >= bufferPage_ && recordSize_ > 0) {
+            const int64_t d = static_cast<int64_t>(recNo - bufferPage_) * pageSize_;
+            if (d + recordSize_ <= bufferSize_)
+                return window_.data() + d;
+        }
+        return fetchRecordPtr(recNo);
+    }
     virtual void writeRecord(int32_t recNo, const void* buffer);
 
     bool bufferAhead() const { return bufferAhead_; }
@@ -216,6 +225,8 @@ private:
     void loadWindow(int32_t recNo);
     // The record in the window (refilled when needed), or nullptr.
     const uint8_t* windowRecord(int32_t recNo);
+    // recordPtr() for a record not in the window.
+    const uint8_t* fetchRecordPtr(int32_t recNo);
     // The record read straight from the file into scratch_, or nullptr.
     const uint8_t* directRecord(int32_t recNo);
     void growCachedSize(int64_t end);
@@ -252,7 +263,7 @@ private:
     std::vector<uint8_t> window_;
     std::vector<uint8_t> scratch_;   // one record, for recordPtr() without read-ahead
     bool bufferAhead_ = false;
-    int32_t bufferPage_ = 0;
+    int32_t bufferPage_ = -1;
     int64_t bufferOffset_ = 0;
     int32_t bufferSize_ = 0;
     int32_t bufferReadSize_ = 0;
