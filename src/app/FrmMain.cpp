@@ -121,13 +121,13 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), dialogs_(defaultDialogs
     grid_ = new DbfGrid(this);
     model_ = new DbfGridModel(dbf_, this);
     grid_->setModel(model_);
-    grid_->setFont(designFont());
     grid_->horizontalHeader()->setFont(designFont());
     setCentralWidget(grid_);
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { gridCurrentChanged(); });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        // A new model resets the selection model's connections' target rows.
+        // A reset model loses its column widths.
+        fitColumns();
         scheduleActionUpdate();
     });
     connect(model_, &DbfGridModel::scanProgressed, this, [this] { scheduleActionUpdate(); });
@@ -142,6 +142,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), dialogs_(defaultDialogs
     connect(grid_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { popup_->exec(grid_->viewport()->mapToGlobal(pos)); });
 
+    setGridFont(designFont());
     resize(designClientWidth, designClientHeight + menuBar()->sizeHint().height());
     actionListUpdate();
 }
@@ -415,7 +416,7 @@ void FrmMain::createToolBar()
     cbCP_->setEditable(false);
     cbCP_->addItems({u("Latin 2"), u("Kamenických"), u("Windows 1250")});
     cbCP_->setToolTip(u("Výchozí kódová stránka tabulky"));
-    cbCP_->setCurrentIndex(-1);
+    cbCP_->setCurrentIndex(0);
     connect(cbCP_, &QComboBox::activated, this, [this] { guarded([this] { cbCPChange(); }); });
     toolBar_->addWidget(cbCP_);
     toolBar_->addSeparator();
@@ -482,7 +483,8 @@ void FrmMain::readSettings()
 void FrmMain::applySettings(const MainSettings& s)
 {
     if (!s.keyExists) {
-        // First run: design size, centred on the screen.
+        // First run: design size, centred on the screen, Latin 2.
+        cbCP_->setCurrentIndex(0);
         if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
             const QRect area = screen->geometry();
             move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
@@ -736,6 +738,26 @@ void FrmMain::dataSourceDataChange()
     panels_[0]->setText(QStringLiteral("%1/%2").arg(dbf_.recNo()).arg(dbf_.recordCount()));
 }
 
+void FrmMain::fitColumns()
+{
+    const QFontMetrics data(grid_->font());
+    const QFontMetrics title(grid_->horizontalHeader()->font());
+    const int digit = std::max(data.horizontalAdvance(QLatin1Char('0')), 1);
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const Field& field = dbf_.field(model_->fieldOfColumn(c));
+        int chars = field.def().size();
+        if (field.dataType() == ftDate)
+            chars = 10;
+        else if (field.dataType() == ftBoolean)
+            chars = 5;
+        else if (field.isBlob())
+            chars = 10;
+        chars = std::clamp(chars, 1, 64);
+        const int titleWidth = title.horizontalAdvance(QString::fromStdString(field.fieldName())) + 12;
+        grid_->setColumnWidth(c, std::max(chars * digit + 8, titleWidth));
+    }
+}
+
 int FrmMain::currentField() const
 {
     return model_->fieldOfColumn(grid_->currentIndex().column());
@@ -780,6 +802,7 @@ void FrmMain::aFontExecute()
         return;
     fontDialogFont_ = font;
     setGridFont(font);
+    fitColumns();
 }
 
 void FrmMain::aStructExecute()

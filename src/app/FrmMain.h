@@ -154,6 +154,8 @@ private:
     void aDeletedExecute();
     void recentFileClick(QAction* item);
     void moveToRow(int row);
+    // Column widths from the fields' display widths in the grid font.
+    void fitColumns();
     void gridCurrentChanged();
     void dataSourceDataChange();
     void datasetChanged();
