@@ -46,7 +46,11 @@ Field::Field(TableDataset& dataset, int index, const FieldDef& def, std::string 
     transliterate_ = dataType_ == ftString || dataType_ == ftMemo;
 }
 
-bool Field::isBlob() const { return def_->isBlob(); }
+// By the typed view, not the letter: a FoxPro "B" field is a double.
+bool Field::isBlob() const
+{
+    return dataType_ == ftMemo || dataType_ == ftBlob || dataType_ == ftDBaseOle;
+}
 
 bool Field::isNull() const
 {
