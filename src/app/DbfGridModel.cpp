@@ -12,9 +12,9 @@ namespace {
 // Time the first scan may take before the grid is shown, and the length of
 // one later slice; enough for a screen of rows in all but pathological tables.
 constexpr qint64 firstScanMs = 40;
-constexpr qint64 sliceMs = 25;
+constexpr qint64 sliceMs = 15;
 // Records between two looks at the clock.
-constexpr int scanStep = 1024;
+constexpr int scanStep = 256;
 
 bool isNumeric(FieldType type)
 {
