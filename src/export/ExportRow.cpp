@@ -59,8 +59,6 @@ ExportCellDateTime& ExportRow::addCellDateTime(double value)
 
 void ExportRow::consolidate()
 {
-    if (style_)
-        style_->consolidate();
     for (auto& cell : cells_)
         cell->style().consolidate();
 }

@@ -51,7 +51,8 @@ public:
     const std::string& excelNumberFormat() const { return excelNumberFormat_; }
     void setExcelNumberFormat(std::string format) { excelNumberFormat_ = std::move(format); }
 
-    // Consolidates the style of every cell (and of the row).
+    // Consolidates the style of every cell (the row's own style is left as
+    // it is; the writers consolidate it when they number it).
     void consolidate();
 
 private:

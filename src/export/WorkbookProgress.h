@@ -30,7 +30,7 @@ public:
 
 // What the progress window shows for one notification.
 struct WorkbookProgressView {
-    bool changeText = true;  // false: the label keeps its text (epnRow, epnWorksheet past the end)
+    bool changeText = true;  // false: nothing to show (epnWorksheet past the last sheet)
     std::string text;        // label text, lines separated by "\n"
     int64_t position = 0;    // bar position of
     int64_t count = 1;       // bar maximum

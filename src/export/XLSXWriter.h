@@ -99,31 +99,43 @@ public:
     // file when writing to a file name).
     void finish();
 
+    // The row limit, 1,048,576 unless lowered (tests use a small one).
+    void setMaxRowCount(int64_t rows) { maxRows_ = rows; }
+    int64_t maxRowCount() const { return maxRows_; }
+
     int64_t rowsWritten() const { return rowsWrittenTotal_; }
+    // After beginSheet: true when the rows go straight into the archive,
+    // false when they wait in a temporary file (the columns' cell format
+    // could not be numbered before the rows: no held cell has the sheet
+    // style's format, e.g. a header without records, or only number and
+    // date fields).
+    bool rowsGoStraightIntoTheArchive() const { return direct_; }
     // Rows pushed or held past the format's row limit.
     int64_t rowsLeftOut() const { return rowsLeftOut_; }
 
 private:
-    struct PendingCell {
-        int type;            // ExportCellType
-        bool wrap;
-        int decimals;
-        double value;
-        uint32_t stringIndex;
-        bool emptyText;
-        int style;
+    // Cell format and font row height of a pushed cell kind.
+    struct PushedStyle {
+        int index = -1;
+        int height = 0;
     };
 
     void start();
-    void writeModelRow(ExportRow& row);
-    void writeRowStart(int styleIndex, int heightPixels, int64_t rowIndex);
-    void writeCell(const ExportCell& cell, int styleIndex, int64_t rowIndex);
-    void rowDataWritten();
-    int styleForPushed(int type, bool wrap, int decimals, std::string_view numberFormat);
+    void writeHeldRows(ExportWorkSheet& sheet);
+    void writeModelRow(ExportRow& row, int height);
+    void beginRowChunk(int cellCount);
+    void appendRowStart(int styleIndex, int heightPixels, bool customHeight);
+    void appendCellStart(int column, int styleIndex);
+    void appendModelCell(const ExportCell& cell, int styleIndex);
+    const PushedStyle& pushedStyle(PushedStyle& slot, int type, int decimals, bool wrap,
+                                   std::string_view numberFormat);
+    bool pushing() const;
     std::string sheetPrefix(int64_t rowCount, int colCount, int sheetStyleIndex) const;
-    std::string sheetSuffix() const;
-    void flushRowBuffer();
-    void writeOtherParts();
+    static std::string sheetSuffix();
+    void writeSheetData(const void* data, std::size_t size);
+    void flushRowBuffer(bool force);
+    void writeSharedStrings();
+    const std::string& columnName(int column);
 
     Workbook& workbook_;
     std::unique_ptr<ReplacingOutputStream> ownedStream_;
@@ -133,26 +145,36 @@ private:
     std::unique_ptr<XLSXSharedStrings> strings_;
     bool started_ = false;
     bool finished_ = false;
+    int sheetsWritten_ = 0;
 
     // The sheet being written.
     ExportWorkSheet* sheet_ = nullptr;
-    int sheetIndex_ = 0;
     SheetLayout layout_;
     int charWidth_ = 7;
-    int colCount_ = 0;
-    int64_t declaredRows_ = 0;
-    int64_t rowIndex_ = 0;       // next row position
+    int colCount_ = 0;          // columns of the held rows
+    int maxCells_ = 0;          // widest row written
+    int64_t declaredRows_ = 0;  // rows in the sheet as declared (within the limit)
+    int64_t rowIndex_ = 0;      // position of the next row
     int64_t chunkCells_ = 0;
-    std::string rowBuffer_;      // XML of rows not yet handed to the deflater
-    bool direct_ = true;         // rows go straight into the ZIP entry
-    std::FILE* spill_ = nullptr; // else: raw deflate segment in a temporary file
+    std::string rowBuffer_;     // XML of rows not yet compressed
+    std::string cellBuffer_;    // cells of the pushed row being built
+    bool direct_ = true;        // rows go straight into the ZIP entry
+    std::FILE* spill_ = nullptr;  // else: a raw deflate segment in a temporary file
     std::unique_ptr<Deflater> spillDeflater_;
     uint32_t spillCrc_ = 0;
-    std::vector<PendingCell> pending_;
-    std::unordered_map<std::string, int> pushedStyles_;
-    std::string keyBuffer_;
-    int pushedRowHeight_ = -1;
+    uint64_t spillBytes_ = 0;   // compressed
+    uint64_t spillInput_ = 0;   // uncompressed
 
+    // Pushed row state and the caches of pushed cell kinds.
+    int pushedCells_ = 0;
+    int pushedHeight_ = 0;
+    PushedStyle stringStyle_[2];
+    PushedStyle booleanStyle_;
+    PushedStyle numberStyles_[34];  // decimals -1 ... 32
+    std::vector<std::pair<std::string, PushedStyle>> dateStyles_;
+    std::vector<std::string> columnNames_;
+
+    int64_t maxRows_ = CustomExporterXLSX::kMaxRowCount;
     int64_t rowsWrittenTotal_ = 0;
     int64_t rowsLeftOut_ = 0;
 };

@@ -25,7 +25,8 @@ void checkXmlName(std::string_view name, bool attribute);
 
 // The OOXML string escape (shared strings, sheet names): characters 0-8, 11,
 // 12, 14-31 as "_x00HH_"; a CR not followed by LF (and not last) as
-// "_x000D_"; "&" and "<" as entities; an underscore starting "_xHHHH_" as
+// "_x000D_", any other CR as "&#13;" (written raw it would be read back as
+// LF); "&" and "<" as entities; an underscore starting "_xHHHH_" as
 // "_x005F_"; tab, LF, ">" and quotes unchanged.
 void appendOoxmlEscaped(std::string& out, std::string_view text);
 std::string ooxmlEscaped(std::string_view text);

@@ -12,6 +12,7 @@
 // its rows.
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <functional>
 #include <istream>
@@ -77,8 +78,9 @@ public:
     // compressedSize bytes of raw deflate data (non-final blocks ending on a
     // byte boundary, as Deflater::finishSegment leaves them) from source;
     // they stand for uncompressedSize bytes whose CRC-32 is crc. Later
-    // writeEntry calls start a new deflate segment.
-    void appendDeflated(std::istream& source, uint64_t compressedSize, uint32_t crc,
+    // writeEntry calls start a new deflate segment. Raises ZipException
+    // "Error reading temporary data" when source ends early.
+    void appendDeflated(std::FILE* source, uint64_t compressedSize, uint32_t crc,
                         uint64_t uncompressedSize);
     void finishEntry();
 
