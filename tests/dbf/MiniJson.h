@@ -1,8 +1,6 @@
 #pragma once
 // A small JSON reader for the expected values of the test corpus.
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,13 +13,14 @@ struct Json {
     double number = 0;
     std::string text;   // UTF-8
     std::vector<Json> items;
-    std::vector<std::pair<std::string, Json>> members;
+    std::vector<std::string> keys;   // object member names, in order
+    std::vector<Json> values;        // ... and their values
 
     const Json* find(const std::string& key) const
     {
-        for (const auto& m : members)
-            if (m.first == key)
-                return &m.second;
+        for (size_t i = 0; i < keys.size(); ++i)
+            if (keys[i] == key)
+                return &values[i];
         return nullptr;
     }
     // Member of an object, or a null value.
@@ -141,7 +140,8 @@ private:
                 std::string key = parseString(s, p);
                 skipSpace(s, p);
                 expect(s, p, ":");
-                j.members.emplace_back(std::move(key), parseValue(s, p));
+                j.keys.push_back(std::move(key));
+                j.values.push_back(parseValue(s, p));
                 skipSpace(s, p);
                 if (p < s.size() && s[p] == ',') {
                     ++p;
