@@ -7,7 +7,11 @@ namespace karto {
 FormatSettings systemFormatSettings()
 {
     const QLocale locale = QLocale::system();
-    FormatSettings settings;
+    FormatSettings settings;   // Czech formats
+    // Without a locale of its own (the C/POSIX locale of scripts and services)
+    // the program keeps the Czech formats its users expect.
+    if (locale.language() == QLocale::C)
+        return settings;
     settings.setShortDateFormat(locale.dateFormat(QLocale::ShortFormat).toStdString());
     settings.setLongTimeFormat(locale.timeFormat(QLocale::LongFormat).toStdString());
     settings.setThousandSeparator(locale.groupSeparator().toStdString());
