@@ -1,6 +1,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <vector>
 
 namespace karto {
 
@@ -32,6 +35,30 @@ private:
     const char* data_;
     std::size_t size_;
     std::size_t position_ = 0;
+};
+
+// Several sources read one after the other as one stream (not owned). It
+// can report the read position whenever it enters another MiB.
+class ConcatByteSource : public ByteSource {
+public:
+    ConcatByteSource(std::initializer_list<ByteSource*> parts);
+
+    std::uint64_t remaining() const override;
+    std::size_t read(char* buffer, std::size_t count) override;
+
+    // Called with (MiB reached, total MiB rounded up).
+    void setReadProgress(std::function<void(std::uint64_t, std::uint64_t)> callback)
+    {
+        progress_ = std::move(callback);
+    }
+
+private:
+    std::vector<ByteSource*> parts_;
+    std::size_t current_ = 0;
+    std::uint64_t position_ = 0;
+    std::uint64_t total_ = 0;
+    std::uint64_t lastMiB_ = 0;
+    std::function<void(std::uint64_t, std::uint64_t)> progress_;
 };
 
 } // namespace karto

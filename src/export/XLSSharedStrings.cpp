@@ -1,6 +1,7 @@
 #include "export/XLSSharedStrings.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "export/ChunkStreamList.h"
 
@@ -10,6 +11,7 @@ namespace {
 
 constexpr std::uint16_t kRecordSST = 0x00FC;
 constexpr std::uint16_t kRecordContinue = 0x003C;
+constexpr std::size_t kBlockChars = 512 * 1024;   // 1 MiB of UTF-16 per block
 
 bool needsNormalizing(std::u16string_view text)
 {
@@ -38,52 +40,18 @@ void normalizeInto(std::u16string_view text, std::u16string& out)
     }
 }
 
-// Builds one record in a chunk of its own: the header is written when the
-// record begins and its length set when it is closed.
-class RecordBuilder {
-public:
-    explicit RecordBuilder(ChunkStreamList& out) : out_(out) {}
-
-    void begin(std::uint16_t number)
-    {
-        out_.newChunk();
-        auto& b = out_.current();
-        start_ = b.size();
-        put16(number);
-        put16(0);
+void put8(std::vector<std::uint8_t>* b, unsigned v)
+{
+    if (b)
+        b->push_back(static_cast<std::uint8_t>(v));
+}
+void put16(std::vector<std::uint8_t>* b, unsigned v)
+{
+    if (b) {
+        b->push_back(static_cast<std::uint8_t>(v));
+        b->push_back(static_cast<std::uint8_t>(v >> 8));
     }
-    void close()
-    {
-        auto& b = out_.current();
-        const std::size_t length = b.size() - start_ - 4;
-        b[start_ + 2] = static_cast<std::uint8_t>(length);
-        b[start_ + 3] = static_cast<std::uint8_t>(length >> 8);
-    }
-    void put8(std::uint8_t v) { out_.current().push_back(v); }
-    void put16(std::uint16_t v)
-    {
-        auto& b = out_.current();
-        b.push_back(static_cast<std::uint8_t>(v));
-        b.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
-    void put32(std::uint32_t v)
-    {
-        put16(static_cast<std::uint16_t>(v));
-        put16(static_cast<std::uint16_t>(v >> 16));
-    }
-    void putChars(const char16_t* p, std::size_t n)
-    {
-        auto& b = out_.current();
-        for (std::size_t i = 0; i < n; ++i) {
-            b.push_back(static_cast<std::uint8_t>(p[i]));
-            b.push_back(static_cast<std::uint8_t>(p[i] >> 8));
-        }
-    }
-
-private:
-    ChunkStreamList& out_;
-    std::size_t start_ = 0;
-};
+}
 
 } // namespace
 
@@ -94,6 +62,18 @@ std::u16string XLSSharedStrings::normalize(std::u16string_view text)
     return out;
 }
 
+std::u16string_view XLSSharedStrings::store(std::u16string_view text)
+{
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < text.size()) {
+        blocks_.emplace_back();
+        blocks_.back().reserve(std::max(kBlockChars, text.size()));
+    }
+    std::u16string& block = blocks_.back();
+    const std::size_t at = block.size();
+    block.append(text);   // within the reserved capacity: earlier views stay valid
+    return std::u16string_view(block.data() + at, text.size());
+}
+
 std::uint32_t XLSSharedStrings::add(std::u16string_view text)
 {
     std::u16string_view key = text;
@@ -101,49 +81,115 @@ std::uint32_t XLSSharedStrings::add(std::u16string_view text)
         normalizeInto(text, scratch_);
         key = scratch_;
     }
-    // Look up without building a string when the text is already known.
     auto found = index_.find(key);
     if (found != index_.end())
         return found->second;
     const auto index = static_cast<std::uint32_t>(order_.size());
-    auto inserted = index_.emplace(std::u16string(key), index).first;
-    order_.push_back(&inserted->first);
+    const std::u16string_view stored = store(key);
+    index_.emplace(stored, index);
+    order_.push_back(stored);
     return index;
+}
+
+bool XLSSharedStrings::nextRecord(std::vector<std::uint8_t>* out, std::size_t& textIndex, std::size_t& charsDone,
+                                  bool& first, std::size_t& length) const
+{
+    if (order_.empty() || (!first && textIndex >= order_.size()))
+        return false;
+    length = 0;
+    int budget;
+    if (first) {
+        put16(out, kRecordSST);
+        put16(out, 0);
+        const auto n = static_cast<std::uint32_t>(order_.size());
+        put16(out, n & 0xFFFF); put16(out, n >> 16);
+        put16(out, n & 0xFFFF); put16(out, n >> 16);
+        length = 8;
+        budget = kFirstBudget;
+        first = false;
+    } else {
+        put16(out, kRecordContinue);
+        put16(out, 0);
+        budget = charsDone > 0 ? kSplitBudget : kContinueBudget;
+    }
+    while (textIndex < order_.size()) {
+        const std::u16string_view text = order_[textIndex];
+        if (charsDone == 0) {
+            if (budget <= 6)
+                break;   // the next text begins a CONTINUE record
+            put16(out, static_cast<unsigned>(text.size()));
+            budget -= 2;
+            length += 2;
+        }
+        put8(out, 1);   // uncompressed UTF-16
+        budget -= 1;
+        length += 1;
+        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(budget / 2), text.size() - charsDone);
+        if (out) {
+            for (std::size_t i = 0; i < n; ++i)
+                put16(out, text[charsDone + i]);
+        }
+        budget -= static_cast<int>(2 * n);
+        length += 2 * n;
+        charsDone += n;
+        if (charsDone < text.size())
+            break;   // the rest goes on in a CONTINUE record
+        ++textIndex;
+        charsDone = 0;
+    }
+    if (out) {
+        (*out)[out->size() - length - 2] = static_cast<std::uint8_t>(length);
+        (*out)[out->size() - length - 1] = static_cast<std::uint8_t>(length >> 8);
+    }
+    return true;
+}
+
+std::uint64_t XLSSharedStrings::recordsSize() const
+{
+    std::uint64_t total = 0;
+    std::size_t textIndex = 0, charsDone = 0, length = 0;
+    bool first = true;
+    while (nextRecord(nullptr, textIndex, charsDone, first, length))
+        total += 4 + length;
+    return total;
+}
+
+XLSSharedStrings::RecordSource::RecordSource(const XLSSharedStrings& table)
+    : table_(table), total_(table.recordsSize())
+{
+    record_.reserve(8300);
+}
+
+std::size_t XLSSharedStrings::RecordSource::read(char* buffer, std::size_t count)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        if (recordPos_ == record_.size()) {
+            record_.clear();
+            recordPos_ = 0;
+            std::size_t length = 0;
+            if (!table_.nextRecord(&record_, textIndex_, charsDone_, first_, length))
+                break;
+        }
+        const std::size_t n = std::min(count - done, record_.size() - recordPos_);
+        std::memcpy(buffer + done, record_.data() + recordPos_, n);
+        recordPos_ += n;
+        done += n;
+    }
+    position_ += done;
+    return done;
 }
 
 void XLSSharedStrings::writeRecords(ChunkStreamList& out) const
 {
-    if (order_.empty())
-        return;
-    RecordBuilder rec(out);
-    rec.begin(kRecordSST);
-    rec.put32(static_cast<std::uint32_t>(order_.size()));
-    rec.put32(static_cast<std::uint32_t>(order_.size()));
-    int budget = kFirstBudget;
-    for (const std::u16string* text : order_) {
-        if (budget <= 6) {
-            rec.close();
-            rec.begin(kRecordContinue);
-            budget = kContinueBudget;
-        }
-        rec.put16(static_cast<std::uint16_t>(text->size()));
-        budget -= 2;
-        std::size_t done = 0;
-        for (;;) {
-            rec.put8(1);   // uncompressed UTF-16
-            budget -= 1;
-            const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(budget / 2), text->size() - done);
-            rec.putChars(text->data() + done, n);
-            budget -= static_cast<int>(2 * n);
-            done += n;
-            if (done == text->size())
-                break;
-            rec.close();
-            rec.begin(kRecordContinue);
-            budget = kSplitBudget;
-        }
+    std::size_t textIndex = 0, charsDone = 0, length = 0;
+    bool first = true;
+    std::vector<std::uint8_t> record;
+    while (nextRecord(&record, textIndex, charsDone, first, length)) {
+        out.newChunk();
+        out.append(record.data(), record.size());
+        record.clear();
     }
-    rec.close();
     out.newChunk();
 }
 

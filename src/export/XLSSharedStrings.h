@@ -1,11 +1,14 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "export/ByteSource.h"
 
 namespace karto {
 
@@ -13,7 +16,7 @@ class ChunkStreamList;
 
 // The shared-string table of an XLS workbook: the distinct texts of the string
 // cells in order of first use, written as one SST record and its CONTINUE
-// records. Texts are stored as UTF-16 code units.
+// records. Texts are stored once, as UTF-16 code units, in large blocks.
 class XLSSharedStrings {
 public:
     // A text longer than this is cut (the length field has 16 bits).
@@ -24,13 +27,40 @@ public:
     static constexpr int kContinueBudget = 8224;
     static constexpr int kSplitBudget = 8216;
 
+    XLSSharedStrings() = default;
+    XLSSharedStrings(const XLSSharedStrings&) = delete;
+    XLSSharedStrings& operator=(const XLSSharedStrings&) = delete;
+
     // Normalises the line breaks of text (CR LF, lone CR, lone LF each become
     // one LF), cuts it to kMaxChars and returns the index of an equal text,
     // appending it when it is new.
     std::uint32_t add(std::u16string_view text);
 
     std::size_t count() const { return order_.size(); }
-    const std::u16string& text(std::size_t index) const { return *order_[index]; }
+    std::u16string_view text(std::size_t index) const { return order_[index]; }
+
+    // Length in bytes of the SST and CONTINUE records (0 when empty).
+    std::uint64_t recordsSize() const;
+
+    // The SST and CONTINUE records, produced while they are read, so that the
+    // table's texts are never copied into a second buffer. The table must not
+    // change while a source reads it.
+    class RecordSource : public ByteSource {
+    public:
+        explicit RecordSource(const XLSSharedStrings& table);
+        std::uint64_t remaining() const override { return total_ - position_; }
+        std::size_t read(char* buffer, std::size_t count) override;
+
+    private:
+        const XLSSharedStrings& table_;
+        std::vector<std::uint8_t> record_;
+        std::size_t recordPos_ = 0;
+        std::uint64_t total_;
+        std::uint64_t position_ = 0;
+        std::size_t textIndex_ = 0;
+        std::size_t charsDone_ = 0;
+        bool first_ = true;
+    };
 
     // Writes the SST record and its CONTINUE records into out, each record in
     // a chunk of its own. Writes nothing when the table is empty.
@@ -41,12 +71,19 @@ public:
     static std::u16string normalize(std::u16string_view text);
 
 private:
+    // Produces the next record into out (or only its length when out is
+    // null); false when all records were produced.
+    bool nextRecord(std::vector<std::uint8_t>* out, std::size_t& textIndex, std::size_t& charsDone, bool& first,
+                    std::size_t& length) const;
+    std::u16string_view store(std::u16string_view text);
+
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>{}(s); }
     };
-    std::unordered_map<std::u16string, std::uint32_t, Hash, std::equal_to<>> index_;
-    std::vector<const std::u16string*> order_;
+    std::unordered_map<std::u16string_view, std::uint32_t, Hash, std::equal_to<>> index_;
+    std::vector<std::u16string_view> order_;
+    std::deque<std::u16string> blocks_;
     std::u16string scratch_;
 };
 

@@ -62,6 +62,8 @@ constexpr std::uint16_t rSELECTION = 0x001D;
 
 constexpr int kFirstCellXF = 16;             // XF of cell format 0
 constexpr int kCellsPerChunk = 10000;
+// Sheet records kept uncompressed before closed chunks are compressed.
+constexpr std::size_t kPlainSheetBytes = 1u << 20;
 constexpr double kInchesPerCm = 0.393700787401574825;
 constexpr double kMarginCm = 2.0;
 constexpr int kDefaultColumnPixels = 80;
@@ -292,7 +294,7 @@ void XLSStreamWriter::beginSheet(ExportWorkSheet& sheet, int64_t rowCount)
     rowIndex_ = 0;
     chunkCells_ = 1;
     colCount_ = 0;
-    rows_ = std::make_unique<ChunkStreamList>();
+    rows_ = std::make_unique<ChunkStreamList>(kPlainSheetBytes);
     pushedStyles_.clear();
     pending_.clear();
     pendingCount_ = 0;
@@ -882,37 +884,38 @@ void XLSStreamWriter::finish()
     start();
 
     // Globals: the records up to EXTERNSHEET in one chunk, the shared
-    // strings, EOF. The BOUNDSHEET offsets are filled in while that first
-    // chunk is still open.
-    ChunkStreamList stream;
+    // strings (produced while the document is written), EOF; then the
+    // sheets. The BOUNDSHEET offsets are filled in while the first chunk is
+    // still open.
+    ChunkStreamList head;
     std::vector<std::size_t> boundSheetOffsets;
-    buildGlobals(stream, boundSheetOffsets);
-    ChunkStreamList sst;
-    strings_->writeRecords(sst);
-    std::uint64_t position = stream.currentSize() + sst.size() + 4;
+    buildGlobals(head, boundSheetOffsets);
+    XLSSharedStrings::RecordSource sst(*strings_);
+    std::uint64_t position = head.currentSize() + sst.remaining() + 4;
     for (std::size_t i = 0; i < sheets_.size(); ++i) {
         if (position > 0xFFFFFFFFu)
             throw WorkbookException("The workbook is too large for the XLS format.");
-        stream.patch32(0, boundSheetOffsets[i], static_cast<std::uint32_t>(position));
+        head.patch32(0, boundSheetOffsets[i], static_cast<std::uint32_t>(position));
         position += sheets_[i]->records->size();
     }
-    stream.newChunk();
-    stream.takeChunks(sst);
+    ChunkStreamList tail;
     {
-        Bytes b(stream.current());
+        Bytes b(tail.current());
         const std::size_t r = b.begin(rEOF);
         b.end(r);
     }
-    stream.newChunk();
+    tail.newChunk();
     for (auto& sheet : sheets_)
-        stream.takeChunks(*sheet->records);
+        tail.takeChunks(*sheet->records);
     sheets_.clear();
+    head.rewind();
+    tail.rewind();
+    ConcatByteSource stream({&head, &sst, &tail});
 
     workbook_.notifyProgress(epnSave, 0, 1, "Saving");
     stream.setReadProgress([this](std::uint64_t mib, std::uint64_t total) {
         workbook_.notifyProgress(epnCompress, static_cast<int64_t>(mib), static_cast<int64_t>(total));
     });
-    stream.rewind();
     CompoundFile::saveToStream(*stream_, stream, u"Workbook");
     if (ownedStream_)
         ownedStream_->commit();

@@ -119,3 +119,29 @@ TEST(XLSSharedStrings, SplitTextContinuesWithTheFlagByte)
     EXPECT_EQ(recs[2].data.size(), 8215u);
     EXPECT_EQ(chars, 20000u);
 }
+
+// The records produced while being read equal the records written into
+// chunks, and their announced length is exact.
+TEST(XLSSharedStrings, RecordSourceMatchesWrittenRecords)
+{
+    XLSSharedStrings sst;
+    for (int i = 0; i < 3000; ++i)
+        sst.add(u"Položka " + std::u16string(static_cast<std::size_t>(i % 97), u'ž') + char16_t(u'A' + i % 26) +
+                char16_t(u'0' + i / 26 % 10) + char16_t(u'0' + i / 260));
+    sst.add(std::u16string(30000, u'L'));
+    ChunkStreamList list;
+    sst.writeRecords(list);
+    list.rewind();
+    std::string written(list.size(), '\0');
+    list.read(written.data(), written.size());
+
+    XLSSharedStrings::RecordSource source(sst);
+    EXPECT_EQ(source.remaining(), written.size());
+    EXPECT_EQ(sst.recordsSize(), written.size());
+    std::string produced;
+    char buf[1000];
+    while (std::size_t n = source.read(buf, sizeof buf))
+        produced.append(buf, n);
+    EXPECT_TRUE(produced == written);
+    EXPECT_EQ(source.remaining(), 0u);
+}
