@@ -7,8 +7,10 @@
 #include <QProgressBar>
 
 #include "app/FrmMain.h"
+#include "app/ProgressWindow.h"
 #include "export/HtmlExport.h"
 #include "export/TextExport.h"
+#include "export/WorkbookExport.h"
 
 namespace karto {
 
@@ -44,8 +46,16 @@ std::vector<ExportCommand> makeExportCommands(FrmMain& window)
         commands.push_back({w->action(QString::fromLatin1(name)), QString::fromUtf8(filter),
                             QString::fromLatin1(extension), bar, std::move(run)});
     };
-    // The workbook export comes with the spreadsheet writers.
-    add("aToXLS", spreadsheetFilter, ".xlsx", false, nullptr);
+    // The workbook export shows its own progress window, not the bar.
+    add("aToXLS", spreadsheetFilter, ".xlsx", false, [w](const QString& fileName, ExportProgress*) {
+        WorkbookExportResult result;
+        {
+            ProgressWindowScope progress(w);
+            result = exportWorkbook(localPath(fileName), w->dbf(), progress.window());
+        }
+        if (!result.warning.empty() && w->dialogs().warning)
+            w->dialogs().warning(w, QString::fromStdString(result.warning));
+    });
     add("aToHTML", htmlFilter, ".htm", true, html(HtmlVariant::Styled));
     add("aToHTML2", htmlFilter, ".htm", true, html(HtmlVariant::Unformatted));
     add("aToHTML3", htmlFilter, ".htm", true, html(HtmlVariant::Template));

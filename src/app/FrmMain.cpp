@@ -98,6 +98,9 @@ FrmMain::Dialogs FrmMain::defaultDialogs()
     d.error = [](QWidget* parent, const QString& message) {
         QMessageBox::critical(parent, QGuiApplication::applicationDisplayName(), message);
     };
+    d.warning = [](QWidget* parent, const QString& message) {
+        QMessageBox::warning(parent, QString::fromUtf8("Upozornění"), message);
+    };
     return d;
 }
 

@@ -49,6 +49,8 @@ public:
         std::function<QString(QWidget* parent, const QString& filter, const QString& folder)> openFileName;
         // The toolkit's error box with an error's message.
         std::function<void(QWidget* parent, const QString& message)> error;
+        // A warning box, captioned "Upozornění".
+        std::function<void(QWidget* parent, const QString& message)> warning;
     };
     static Dialogs defaultDialogs();
 
