@@ -613,15 +613,20 @@ void PagedFile::writeRecord(int32_t recNo, const void* buffer)
         resyncSharedFlushBuffer();
 }
 
+void PagedFile::invalidateWindow()
+{
+    saveWindow();
+    bufferPage_ = -1;
+    bufferOffset_ = -1;
+    bufferSize_ = 0;
+}
+
 bool PagedFile::resyncSharedReadBuffer()
 {
     if (!isSharedAccess() || fileLocked_)
         return false;
-    saveWindow();
     // The next read fetches the window again, with others' changes.
-    bufferPage_ = -1;
-    bufferOffset_ = -1;
-    bufferSize_ = 0;
+    invalidateWindow();
     return true;
 }
 

@@ -161,6 +161,9 @@ public:
     int64_t windowLoads() const { return windowLoads_; }
     // Writes out a modified window.
     void saveWindow();
+    // Writes out a modified window and forgets its content: the next read
+    // fetches the records from the file again (others' changes included).
+    void invalidateWindow();
 
     // Positioned raw access (memo and index files read blocks with these).
     // readAt returns the bytes delivered (fewer at the end of the file);

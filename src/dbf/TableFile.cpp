@@ -6,9 +6,10 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include "dbf/EngineGlobals.h"
 #include "dbf/Error.h"
+#include "dbf/LanguageDriver.h"
 #include "dbf/Messages.h"
 
 namespace karto {
@@ -22,8 +23,6 @@ constexpr int kDescriptorVIISize = 48;
 constexpr uint8_t kTerminator = 0x0D;
 constexpr uint8_t kEndMark = 0x1A;
 constexpr int kMaxFields = 4095;
-// Longest user name written into lock stamps.
-constexpr int kMaxUserNameLen = 16;
 
 uint16_t u16(const uint8_t* p)
 {
@@ -60,16 +59,6 @@ char upperLetter(char c)
 [[noreturn]] void invalidFile()
 {
     throw TableError(msg::kInvalidDbfFile);
-}
-
-// Length of the user name the engine writes into lock stamps: the computer
-// name, at most 16 characters.
-int engineUserNameLen()
-{
-    char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0)
-        return 0;
-    return static_cast<int>(std::min<size_t>(std::strlen(name), kMaxUserNameLen));
 }
 
 // The code page a dBase 7 language driver name stands for: "DBWIN..." 1252,
@@ -363,22 +352,18 @@ void TableFile::readStructure()
 
 void TableFile::resolveLanguage()
 {
-    // The code page of a language driver id and the id of a dBase 7 driver
-    // name come from the language driver catalogue (LanguageDriver.h); until
-    // it answers, an id names no code page and a name no id.
     const uint8_t* h = header();
     if (dbfVersion_ == xBaseVII) {
         const char* name = reinterpret_cast<const char*>(h + 32);
         languageDriverName_.assign(name, strnlen(name, 32));
         fileCodePage_ = codePageOfDriverName(languageDriverName_);
-        fileLangId_ = 0;
+        fileLangId_ = static_cast<uint8_t>(languageDriverNameToId(std::string_view(name, 32)));
     } else {
         fileLangId_ = h[29];
-        fileCodePage_ = 0;
+        fileCodePage_ = languageDriverToCodePage(fileLangId_);
     }
-    // Without a code page of its own the table gets the engine's default for
-    // opening (0 here: no translation by the engine).
-    useCodePage_ = fileCodePage_;
+    // Without a code page of its own the table gets the engine's default.
+    useCodePage_ = fileCodePage_ != 0 ? fileCodePage_ : engineGlobals().defaultOpenCodePage();
 }
 
 void TableFile::loadFieldDescriptors()
@@ -464,7 +449,7 @@ void TableFile::loadFieldDescriptors()
         if (name == "_DBASELOCK") {
             lockField_ = &def;
             def.setIsLockField(true);
-            lockUserLen_ = std::clamp(length - 8, 0, engineUserNameLen());
+            lockUserLen_ = std::clamp(length - 8, 0, engineGlobals().userNameLen());
         } else if (name == "_NULLFLAGS") {
             nullField_ = &def;
         }

@@ -101,8 +101,10 @@ public:
     std::string languageStr() const;
     // dBase 7: the language driver name up to its first zero byte; empty before.
     const std::string& languageDriverName() const { return languageDriverName_; }
-    // Code page named by the file; code page of the engine's own translation
-    // (the program sets it to 0 after every open); language driver id.
+    // Code page named by the file (language driver catalogue); code page of
+    // the engine's own translation (the file's, else the engine's default for
+    // opening; the program sets it to 0 after every open); language driver id
+    // (dBase 7: the id the catalogue finds for the driver name).
     int fileCodePage() const { return fileCodePage_; }
     int useCodePage() const { return useCodePage_; }
     void setUseCodePage(int codePage) { useCodePage_ = codePage; }

@@ -203,6 +203,23 @@ TEST(PagedFile, WriteBehindAppendsAndCounts)
     EXPECT_EQ(std::filesystem::file_size(path), 10u + 4 * 100);
 }
 
+TEST(PagedFile, InvalidatedWindowSeesChangesByOthers)
+{
+    TempDir dir;
+    const std::string path = dir.write("inv.bin", pagedBytes(10, 100, 20));
+    PagedFile reader;
+    openPaged(reader, path, 10, 100, pfReadOnly);
+    reader.setBufferAhead(true);
+    ASSERT_EQ(reader.recordPtr(5)[0], 5);
+    PagedFile writer;
+    openPaged(writer, path, 10, 100, pfReadWriteOpen);
+    std::vector<uint8_t> rec(100, 0xCD);
+    writer.writeRecord(5, rec.data());
+    EXPECT_EQ(reader.recordPtr(5)[0], 5);   // still the window's copy
+    reader.invalidateWindow();
+    EXPECT_EQ(reader.recordPtr(5)[0], 0xCD);
+}
+
 TEST(PagedFile, SetRecordCountSetsLength)
 {
     TempDir dir;

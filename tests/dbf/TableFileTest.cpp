@@ -260,6 +260,36 @@ TEST(TableFile, BaseVIIDriverNameCodePages)
     }
 }
 
+TEST(TableFile, LanguageDriverGivesCodePage)
+{
+    struct Case {
+        uint8_t version;
+        uint8_t language;
+        const char* driverName;
+        int codePage;
+        uint8_t langId;
+    } cases[] = {
+        {0x03, 0x64, "", 852, 0x64},           {0x03, 0x57, "", 1252, 0x57},
+        {0x30, 0xC8, "", 1250, 0xC8},          {0x03, 0x00, "", 0, 0x00},
+        {0x04, 0x00, "DBWINUS0", 1252, 0x57},  {0x04, 0x00, "DB852CZ0", 852, 0x1F},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.driverName) + " " + std::to_string(c.language));
+        DbfSpec s = simpleSpec(c.version, c.language);
+        s.driverName = c.driverName;
+        const std::string path = dir.write("ld.dbf", buildDbf(s));
+        TableFile t;
+        openTable(t, path);
+        EXPECT_EQ(t.fileCodePage(), c.codePage);
+        EXPECT_EQ(t.fileLangId(), c.langId);
+        if (c.codePage != 0)
+            EXPECT_EQ(t.useCodePage(), c.codePage);
+        else
+            EXPECT_NE(t.useCodePage(), 0);   // the engine's default for opening
+    }
+}
+
 TEST(TableFile, HeaderReconciledOnlyWhenWriting)
 {
     TempDir dir;
