@@ -13,7 +13,7 @@
 
 namespace {
 
-struct Run {
+struct ProgramRun {
     int status = -1;
     QString out;
     QString err;
@@ -27,7 +27,7 @@ protected:
         sample_ = QStringLiteral(KARTO_SOURCE_DIR "/samples/CENIK.DBF");
     }
 
-    Run run(const QStringList& args)
+    ProgramRun run(const QStringList& args)
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -39,7 +39,7 @@ protected:
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(KARTO_PROGRAM), args);
         EXPECT_TRUE(p.waitForFinished(60000));
-        Run r;
+        ProgramRun r;
         r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         r.out = QString::fromUtf8(p.readAllStandardOutput());
         r.err = QString::fromUtf8(p.readAllStandardError());
@@ -73,7 +73,7 @@ TEST(ExportExtension, TakesTheLastFullStopOfTheFileName)
 
 TEST_F(CommandLine, SyntaxMessageAndVersion)
 {
-    const Run r = run({"?"});
+    const ProgramRun r = run({"?"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.startsWith(QString::fromUtf8("Syntaxe pro příkazový řádek:\n")));
     EXPECT_TRUE(r.out.contains("Podporované formáty pro export: XLSX, XLS, CSV, TXT"));
@@ -82,7 +82,7 @@ TEST_F(CommandLine, SyntaxMessageAndVersion)
 
 TEST_F(CommandLine, CsvExportUsesStoredCodePageAndWritesNoSettings)
 {
-    const Run r = run({sample_, out("cenik.CSV"), out("ignored.txt")});
+    const ProgramRun r = run({sample_, out("cenik.CSV"), out("ignored.txt")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.isEmpty()) << "no progress when standard error is no terminal";
     QFile csv(out("cenik.CSV"));
@@ -118,7 +118,7 @@ TEST_F(CommandLine, FailuresHaveTheirExitStatus)
         {{sample_, "/nonexistent-folder/out.csv"}, 1, "Cannot create file"},
     };
     for (const Case& c : cases) {
-        const Run r = run(c.args);
+        const ProgramRun r = run(c.args);
         EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message)))
             << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
@@ -128,7 +128,7 @@ TEST_F(CommandLine, FailuresHaveTheirExitStatus)
 
 TEST_F(CommandLine, WindowWithoutDisplayIsRefusedCleanly)
 {
-    const Run r = run({sample_});
+    const ProgramRun r = run({sample_});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("no display"));
 }
