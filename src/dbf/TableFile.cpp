@@ -80,10 +80,14 @@ int codePageOfDriverName(const std::string& rawName)
         }
         return value;
     };
-    if (name.compare(0, 2, "DB") == 0) {
-        if (name.compare(2, 3, "WIN") == 0)
+    auto startsAt = [&](size_t pos, const char* text) {
+        const size_t n = std::strlen(text);
+        return name.size() >= pos + n && name.compare(pos, n, text) == 0;
+    };
+    if (startsAt(0, "DB")) {
+        if (startsAt(2, "WIN"))
             return 1252;
-        if (name.compare(2, 6, "HEBREW") == 0)
+        if (startsAt(2, "HEBREW"))
             return 1255;
         int value = number(3, 3);
         const char sixth = charAt(6);
@@ -91,8 +95,8 @@ int codePageOfDriverName(const std::string& rawName)
             value = value * 10 + (sixth - '0');
         return value;
     }
-    if (name.compare(0, 3, "FOX") == 0) {
-        if (name.compare(5, 3, "WIN") == 0)
+    if (startsAt(0, "FOX")) {
+        if (startsAt(5, "WIN"))
             return 1252;
         return number(6, 3);
     }

@@ -248,7 +248,8 @@ TEST(TableFile, BaseVIIDriverNameCodePages)
         int codePage;
     } cases[] = {{"DB852HDC", 852}, {"DBWINUS0", 1252}, {"DB1250CZ", 1250}, {"DBHEBREW", 1255},
                  {"DB437US0", 437}, {"FOXUSWIN", 1252}, {"FOX  852", 852},  {"DB0", 0},
-                 {"XYZ", 0},        {"db866ru0", 866}};
+                 {"XYZ", 0},        {"db866ru0", 866}, {"FOX", 0},
+                 {"DB", 0},         {"FOXW", 0},        {"", 0}};
     TempDir dir;
     for (const Case& c : cases) {
         DbfSpec s = simpleSpec(0x04);
