@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,9 +38,28 @@ std::string createMessage(const std::string& target, int error)
 } // namespace
 
 ReplacingFile::ReplacingFile(std::string target, std::size_t bufferSize)
-    : target_(std::move(target)), bufferSize_(bufferSize)
+    : target_(std::move(target)), destination_(target_), bufferSize_(bufferSize)
 {
-    std::string pattern = folderOf(target_) + "/." + nameOf(target_) + ".XXXXXX";
+    // A symbolic link is followed: the file it names is replaced, the link
+    // stays. A target that exists and is no regular file (a device such as
+    // /dev/null, a pipe) cannot be replaced: it is written directly.
+    struct stat link {};
+    if (::lstat(target_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(target_.c_str(), nullptr)) {
+            destination_ = resolved;
+            std::free(resolved);
+        }
+    }
+    struct stat existing {};
+    if (::stat(destination_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        fd_ = ::open(destination_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd_ < 0)
+            throw KartoError(createMessage(target_, errno));
+        buffer_.reserve(bufferSize_ + 4096);
+        return;
+    }
+
+    std::string pattern = folderOf(destination_) + "/." + nameOf(destination_) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     fd_ = ::mkostemp(name.data(), O_CLOEXEC);
@@ -50,7 +70,7 @@ ReplacingFile::ReplacingFile(std::string target, std::size_t bufferSize)
     // The finished file gets the target's permissions, or those of a new file.
     struct stat st {};
     mode_t mode;
-    if (::stat(target_.c_str(), &st) == 0) {
+    if (::stat(destination_.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -107,7 +127,11 @@ void ReplacingFile::commit()
         fail("Cannot write file", errno);
     }
     fd_ = -1;
-    if (::rename(tempPath_.c_str(), target_.c_str()) != 0)
+    if (tempPath_.empty()) {   // written directly
+        committed_ = true;
+        return;
+    }
+    if (::rename(tempPath_.c_str(), destination_.c_str()) != 0)
         throw KartoError(createMessage(target_, errno));
     committed_ = true;
 }

@@ -4,7 +4,9 @@
 // The bytes go to a temporary file beside the target (same folder, so the
 // final rename is atomic). commit() flushes, closes and renames it over the
 // target; an object destroyed without commit() removes the temporary file
-// and leaves an existing target untouched.
+// and leaves an existing target untouched. A symbolic link is followed (the
+// file it names is replaced); an existing target that is no regular file (a
+// device, a pipe) is written directly.
 
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +45,7 @@ private:
     [[noreturn]] void fail(const char* what, int error);
 
     std::string target_;
+    std::string destination_;   // the file replaced: target_, a link resolved
     std::string tempPath_;
     int fd_ = -1;
     std::size_t bufferSize_;
