@@ -5,6 +5,9 @@
 
 #include <stdexcept>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include "dbf/Error.h"
 #include "export/TableExportSupport.h"
 #include "export/TextExport.h"
@@ -189,6 +192,27 @@ TEST_P(TextExportTest, FailedExportLeavesTheTargetUntouched)
     EXPECT_EQ(readFile(target), "old");
     EXPECT_EQ(t.files(), (std::vector<std::string>{"T.DBF", std::string("out.") + GetParam().name}));
     EXPECT_FALSE(t.ds().controlsDisabled());
+}
+
+TEST_P(TextExportTest, LinkIsFollowedAndADeviceWrittenDirectly)
+{
+    ExportTable t(smallSpec());
+    const std::string real = t.out("real.out");
+    const std::string link = t.out("link.out");
+    std::ofstream(real) << "old";
+    std::filesystem::create_symlink(real, link);
+    GetParam().exporter(link, t.ds(), allColumns(t.ds()), nullptr);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(real).rfind(kBom + "\"NAME\"", 0), 0u);
+
+    // A device node (the null device, made here when allowed) stays one.
+    const std::string device = t.out("null");
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        GetParam().exporter(device, t.ds(), allColumns(t.ds()), nullptr);
+        EXPECT_TRUE(std::filesystem::is_character_file(device));
+    }
+    for (const std::string& name : t.files())
+        EXPECT_NE(name[0], '.') << "temporary file left: " << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, TextExportTest, ::testing::ValuesIn(kFormats),
