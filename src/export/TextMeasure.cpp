@@ -77,13 +77,15 @@ public:
     bool hasLiberationSans()
     {
         std::string family;
+        if (!config_)
+            return false;
         FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("Arial"));
         if (!pattern)
             return false;
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcConfigSubstitute(config_, pattern, FcMatchPattern);
         FcDefaultSubstitute(pattern);
         FcResult result;
-        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        FcPattern* match = FcFontMatch(config_, pattern, &result);
         if (match) {
             FcChar8* value = nullptr;
             if (FcPatternGetString(match, FC_FAMILY, 0, &value) == FcResultMatch && value)
@@ -101,11 +103,23 @@ private:
         std::unordered_map<uint64_t, int> advances;  // (pixels << 32 | code point) -> advance
     };
 
-    FontLibrary()
+    // A private fontconfig configuration, released with the library (the
+    // process-wide default one is never freed).
+    FontLibrary() : config_(FcInitLoadConfigAndFonts())
     {
-        FcInit();
         if (FT_Init_FreeType(&library_) != 0)
             library_ = nullptr;
+    }
+
+    ~FontLibrary()
+    {
+        for (auto& entry : byFile_)
+            if (entry.second.face)
+                FT_Done_Face(entry.second.face);
+        if (library_)
+            FT_Done_FreeType(library_);
+        if (config_)
+            FcConfigDestroy(config_);
     }
 
     Face* findFace(const std::string& name, bool bold, bool italic)
@@ -115,15 +129,15 @@ private:
         if (known != byRequest_.end())
             return known->second;
         Face* face = nullptr;
-        if (library_) {
+        if (library_ && config_) {
             FcPattern* pattern = FcPatternCreate();
             FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
             FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
             FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-            FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+            FcConfigSubstitute(config_, pattern, FcMatchPattern);
             FcDefaultSubstitute(pattern);
             FcResult result;
-            FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+            FcPattern* match = FcFontMatch(config_, pattern, &result);
             if (match) {
                 FcChar8* file = nullptr;
                 int index = 0;
@@ -168,6 +182,7 @@ private:
         return width;
     }
 
+    FcConfig* config_ = nullptr;
     FT_Library library_ = nullptr;
     std::map<std::string, Face> byFile_;
     std::unordered_map<std::string, Face*> byRequest_;
