@@ -9,11 +9,17 @@
 //     table.setMode(pfReadOnly);          // or pfReadWriteOpen, pfExclusiveOpen ...
 //     table.open();                       // header, descriptors, reconciliation
 //     table.updateLock();                 // read-ahead on when nobody else writes
-//     for (int32_t n = 1; n <= table.recordCount(); ++n) {
+//     const FieldDefs& defs = table.fieldDefs();
+//     for (int32_t n = 1, count = table.recordCount(); n <= count; ++n) {
 //         const uint8_t* rec = table.recordPtr(n);   // nullptr: not in the file
-//         if (!rec) break;
-//         bool deleted = TableFile::isDeletedRecord(rec);
-//         for (const FieldDef& f : ...) f.offset(), f.size() ...   // bytes rec[offset .. offset+size)
+//         if (!rec)
+//             break;
+//         if (TableFile::isDeletedRecord(rec))
+//             continue;
+//         for (int i = 0; i < defs.count(); ++i) {
+//             const FieldDef& f = defs.item(i);
+//             // the field's bytes: rec + f.offset(), f.size() of them
+//         }
 //     }
 //     table.close();
 //
@@ -43,6 +49,12 @@
 //  - Opening a table in a writing mode corrects the header's record count and
 //    its memo bit, clears a dangling production-index flag and stamps today's
 //    date; a read-only open changes nothing on disk.
+//  - The memo file is found here (memoFileName(), memoFilePresent(), in any
+//    letter case) and opened by its reader (MemoReader.h) with the table's
+//    mode and version; the production index file is found here too
+//    (mdxFileName()) and will be opened beside it by the index engine.
+//  - The language byte and the dBase 7 driver name are kept as read; the code
+//    page comes from the language driver catalogue (LanguageDriver.h).
 #include <cstdint>
 #include <functional>
 #include <string>
