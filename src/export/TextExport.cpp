@@ -1,5 +1,7 @@
 #include "export/TextExport.h"
 
+#include <cstring>
+
 #include "dbf/TableDataset.h"
 #include "export/ExportProgress.h"
 #include "export/ReplacingFile.h"
@@ -25,6 +27,33 @@ void appendQuoted(std::string& out, const std::string& text)
         if (c == '"')
             out.push_back('"');
         out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+// The same for a field's text, formatted straight into the output: trimmed
+// in place, and copied again only when it holds a quotation mark.
+void appendQuotedField(std::string& out, const TableDataset& dbf, int column, const uint8_t* record)
+{
+    out.push_back('"');
+    const std::size_t start = out.size();
+    dbf.appendFieldText(out, column, record);
+    std::size_t begin = start, end = out.size();
+    while (begin < end && static_cast<unsigned char>(out[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(out[end - 1]) <= 32)
+        --end;
+    out.resize(end);
+    if (begin > start)
+        out.erase(start, begin - start);
+    if (std::memchr(out.data() + start, '"', out.size() - start)) {
+        const std::string text = out.substr(start);
+        out.resize(start);
+        for (const char c : text) {
+            if (c == '"')
+                out.push_back('"');
+            out.push_back(c);
+        }
     }
     out.push_back('"');
 }
@@ -61,7 +90,6 @@ void exportDelimited(const std::string& fileName, TableDataset& dbf, const std::
     }
     out.append("\r\n");
 
-    std::string text;
     int64_t count = 0;
     for (dbf.first(); !dbf.eof(); dbf.next()) {
         ++count;
@@ -75,9 +103,7 @@ void exportDelimited(const std::string& fileName, TableDataset& dbf, const std::
                 const Field& f = dbf.field(columns[i]);
                 out.push_back(!f.isNull() && f.asBoolean() ? '1' : '0');
             } else {
-                text.clear();
-                dbf.appendFieldText(text, columns[i], record);
-                appendQuoted(out, text);
+                appendQuotedField(out, dbf, columns[i], record);
             }
             if (i + 1 < n)
                 out.push_back(separator);
