@@ -20,10 +20,6 @@ constexpr int32_t kMinHeaderCopy = 22;
 
 constexpr uint8_t kTerminator = 0x1A;
 
-// Appends beyond the end of the file's data by more than this many blocks
-// are taken for a broken header and go to the end of the data instead.
-constexpr int64_t kMaxFreeBlockGap = 1024;
-
 } // namespace
 
 MemoFile::MemoFile(XBaseVersion version) : dbfVersion_(version) {}
@@ -229,16 +225,13 @@ void MemoFile::writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uin
     int64_t first = blockNo;
     if (append) {
         lock.held = lockPage(0, true);
-        first = firstFreeBlock();
-        if (first == 0) {
-            setFirstFreeBlock(1);
-            first = 1;
-        }
-        // A first free block inside the header or the existing data would
-        // overwrite them; one far beyond the end is a broken header.
-        const int64_t dataEnd = std::max((streamSize() + bs - 1) / bs, headerBlocks);
-        if (first < dataEnd || first - dataEnd > kMaxFreeBlockGap)
-            first = dataEnd;
+        // The value goes to the end of the file's data, rounded up to a whole
+        // block: in every consistent file that is the header's first free
+        // block. The header is not trusted for it: a first free block inside
+        // the data would overwrite other values, one beyond the end would
+        // leave a hole (gigabytes with a broken header), and another program
+        // sharing the file may have appended since this header copy was read.
+        first = std::max((streamSize() + bs - 1) / bs, headerBlocks);
         if (first + needed > std::numeric_limits<int32_t>::max())
             throw PagedFileError(msg::kWriteError);
     }
