@@ -215,6 +215,26 @@ TEST_F(XLSReadBack, LongTextIsCut)
     EXPECT_EQ(cell.substr(cell.rfind(' ') + 1), "65535");
 }
 
+// Two sheets: each BOUNDSHEET points at its sheet; "xlt" writes the same format.
+TEST_F(XLSReadBack, TwoSheetsAndTemplateExtension)
+{
+    DriverWorkbook wb(exampleFields());
+    wb.addExampleRecord();
+    ExportWorkSheet& second = wb.workbook.addWorkSheet("Druhý");
+    second.addRow().addCellString("jen text");
+    second.addRow().addCellNumber(-1, 3.25);
+    const fs::path file = dir_ / "report.XLT";
+    wb.workbook.saveToFile(file.string());
+    const auto facts = byKey(dump(file));
+    EXPECT_EQ(facts.at("sheets"), "Data|Druhý");
+    const std::string py = "import sys, xlrd\n"
+                           "b = xlrd.open_workbook(sys.argv[1])\n"
+                           "s = b.sheet_by_index(1)\n"
+                           "sys.exit(0 if (s.nrows, s.cell_value(0, 0), s.cell_value(1, 0)) == (2, 'jen text', 3.25) else 1)\n";
+    std::ofstream(dir_ / "second.py") << py;
+    EXPECT_EQ(std::system(("/usr/bin/python3 " + (dir_ / "second.py").string() + " " + file.string()).c_str()), 0);
+}
+
 // The file is written beside the target and replaces it only when complete.
 TEST_F(XLSReadBack, TargetIsReplacedOnlyWhenComplete)
 {
