@@ -107,7 +107,7 @@ void XLSXStreamWriter::start()
         throw WorkbookException("The export is already complete.");
     workbook_.checkTitles();
     workbook_.notifyProgress(epnStart, 0, 1, "Export");
-    zip_ = std::make_unique<ZipWriter>();
+    zip_ = clock_ ? std::make_unique<ZipWriter>(clock_) : std::make_unique<ZipWriter>();
     zip_->openStream(*stream_, zmWrite);
     styles_ = std::make_unique<XLSXStyleSheet>(workbook_);
     strings_ = std::make_unique<XLSXSharedStrings>();

@@ -28,6 +28,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -99,6 +101,10 @@ public:
     // file when writing to a file name).
     void finish();
 
+    // The clock of the ZIP entry times (the local time unless replaced);
+    // call before beginSheet.
+    void setZipClock(std::function<std::tm()> clock) { clock_ = std::move(clock); }
+
     // The row limit, 1,048,576 unless lowered (tests use a small one).
     void setMaxRowCount(int64_t rows) { maxRows_ = rows; }
     int64_t maxRowCount() const { return maxRows_; }
@@ -140,6 +146,7 @@ private:
     Workbook& workbook_;
     std::unique_ptr<ReplacingOutputStream> ownedStream_;
     OutputStream* stream_;
+    std::function<std::tm()> clock_;
     std::unique_ptr<ZipWriter> zip_;
     std::unique_ptr<XLSXStyleSheet> styles_;
     std::unique_ptr<XLSXSharedStrings> strings_;

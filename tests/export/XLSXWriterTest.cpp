@@ -99,6 +99,14 @@ std::string exportModel(const std::vector<std::string>& names, const std::vector
         addModelRecord(sheet, record, counter++ < 50);
     MemoryOutputStream out;
     XLSXStreamWriter writer(workbook, out);
+    writer.setZipClock([] {
+        std::tm t{};
+        t.tm_year = 120;
+        t.tm_mon = 5;
+        t.tm_mday = 28;
+        t.tm_hour = 12;
+        return t;
+    });
     writer.finish();
     return out.data();
 }
@@ -175,6 +183,8 @@ TEST(XLSXWriter, WorkedExampleEveryPart)
     std::vector<std::string> names;
     for (const auto& e : entries)
         names.push_back(e.name);
+    for (const auto& e : entries)
+        EXPECT_EQ(e.dosDateTime, (((2020u - 1980) * 512 + 6 * 32 + 28) << 16) | (12u * 2048)) << e.name;
     EXPECT_EQ(names, (std::vector<std::string>{"xl/worksheets/sheet1.xml", "xl/styles.xml", "xl/sharedStrings.xml",
                                                "[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
                                                "xl/workbook.xml", "docProps/core.xml", "docProps/app.xml",
