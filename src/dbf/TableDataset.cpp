@@ -475,7 +475,7 @@ void TableDataset::setFiltered(bool filtered)
 void TableDataset::refresh()
 {
     checkActive();
-    tableFile_->setBufferAhead(tableFile_->bufferAhead());   // drops the window's content
+    tableFile_->invalidateWindow();   // read again what others may have changed
     reposition(currentRecNo_ > 0 ? currentRecNo_ : 1);
 }
 
