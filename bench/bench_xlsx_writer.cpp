@@ -10,7 +10,9 @@
 // single-threaded XLSX writer); only the deflate calls are timed. Times are
 // CPU seconds of the process (the export's wall time is shown too).
 //
-// Usage: bench_xlsx_writer [records] [output file]
+// Usage: bench_xlsx_writer [records] [output file] [unique]
+// With "unique" every note is a different text (a shared-string table as
+// large as the table), to show memory growing with the distinct texts only.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -180,6 +182,8 @@ int main(int argc, char** argv)
 {
     const long records = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 1000000;
     const std::string file = argc > 2 ? argv[2] : "/tmp/bench_xlsx_writer.xlsx";
+    const bool uniqueNotes = argc > 3 && std::string(argv[3]) == "unique";
+    std::string note;
     if (records < 0 || records > 10000000) {
         std::fprintf(stderr, "records: 0 .. 10000000\n");
         return 2;
@@ -226,7 +230,14 @@ int main(int argc, char** argv)
             writer.addNumber(-1, r.price);
             writer.addDateTime(r.date, "dd.mm.yyyy");
             writer.addBoolean(r.valid);
-            writer.addString(*r.note);
+            if (uniqueNotes) {
+                note.assign(*r.note);
+                note += " #";
+                note += std::to_string(i);
+                writer.addString(note);
+            } else {
+                writer.addString(*r.note);
+            }
             writer.endRow();
         }
         writer.endSheet();
