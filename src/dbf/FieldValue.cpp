@@ -446,6 +446,14 @@ bool decodeText(const FieldDef& def, const uint8_t* p, FieldType type, void* dst
         return true;
     }
     default:
+        // A memo type asks for the block number: 32 bits, as for binary
+        // memo fields (0 when the text is no number).
+        if (isMemoType(type)) {
+            int64_t v = 0;
+            if (!parseIntegerRule(text, v) || v < INT32_MIN || v > INT32_MAX)
+                v = 0;
+            *static_cast<int32_t*>(dst) = static_cast<int32_t>(v);
+        }
         return true;
     }
 }

@@ -264,7 +264,14 @@ void MemoFile::writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uin
 
 int32_t DbaseMemoFile::headerBlockSize() const
 {
-    return dbfVersion() == xBaseIII ? 512 : static_cast<int32_t>(headerLE(20, 2));
+    if (dbfVersion() == xBaseIII)
+        return 512;
+    // A .dbt without a block size is laid out as dBase III lays it out, in
+    // 512-byte blocks: tables with a language byte (so not taken for dBase
+    // III) often come with such a memo file, and reading its values with a
+    // block size of 0 would show every one of them empty.
+    const auto stored = static_cast<int32_t>(headerLE(20, 2));
+    return stored == 0 ? 512 : stored;
 }
 
 int64_t DbaseMemoFile::blockDataLength(const uint8_t* first8) const

@@ -445,6 +445,9 @@ TEST(FieldValueDecode, MemoBlockNumbers)
     auto rec = d3.record("0000000012");
     ASSERT_TRUE(getFieldData(d3.defs.item(0), d3.format(), rec, ftInteger, &block));
     EXPECT_EQ(block, 12);
+    block = 0;
+    ASSERT_TRUE(getFieldData(d3.defs.item(0), d3.format(), rec, ftMemo, &block));   // as its own type
+    EXPECT_EQ(block, 12);
     rec = d3.record("          ");
     EXPECT_FALSE(getFieldData(d3.defs.item(0), d3.format(), rec, ftInteger, &block));
 

@@ -300,11 +300,6 @@ TEST(MemoFile, HostileFilesGiveEmptyOrShortenedValues)
         cases.push_back({"dbt length below its header", false, b, 1, 0});
     }
     {
-        Bytes b = dbtImage(0, 1, 2048);
-        std::memset(b.data() + 512, 'z', 1536);
-        cases.push_back({"dbt block size 0", false, b, 1, 0});
-    }
-    {
         Bytes b = dbtImage(512, 1, 512 * 5 + 100);
         std::memset(b.data() + 512, 'q', b.size() - 512);
         cases.push_back({"terminator never comes", false, b, 1, 512 * 4 + 100});
@@ -358,9 +353,23 @@ TEST(MemoFile, MissingMemoFile)
     EXPECT_EQ(block, 0);
     EXPECT_THROW(file.writeMemo(block, 0, bytesOf("text")), TableError);
 
-    Bytes zeroBlocks = dbtImage(0, 1);
-    auto dbt = openMemory<DbaseMemoFile>(zeroBlocks, xBaseIV);
-    EXPECT_THROW(dbt->writeMemo(block, 0, bytesOf("text")), TableError);
+}
+
+TEST(MemoFile, DbtWithoutBlockSizeUses512ByteBlocks)
+{
+    // A dBase III memo file (no block size in its header) next to a table
+    // whose language byte makes it a later version.
+    Bytes image = dbtImage(0, 3, 1536);
+    std::memcpy(image.data() + 512, "first value\x1A\x1A", 13);
+    std::memcpy(image.data() + 1024, "second\x1A\x1A", 8);
+    auto file = openMemory<DbaseMemoFile>(image, xBaseV);
+    EXPECT_EQ(file->blockSize(), 512);
+    Bytes value;
+    file->readMemo(2, value);
+    EXPECT_EQ(value, bytesOf("second"));
+    file->close();
+    EXPECT_EQ(image[20], 0);   // the file is left as it was
+    EXPECT_EQ(image[21], 0);
 }
 
 // ---- Translation -------------------------------------------------------------------
