@@ -27,7 +27,8 @@ prefix> binary memo; X <reason> not comparable.
 Strings are given in the encoding the reader used (or the table's true one
 where the reader's section for it exists), cut at the first zero byte as the
 engine reads them (dbfread keeps zero bytes inside a value); memo texts are
-not cut. MEMOFILE: the table's memo file is there.
+not cut. MEMOFILE <dbt3|dbt4|fpt> <block size> <dbfread|other>: the table's
+memo file is there, its kind, and which reader's values follow.
 """
 import json
 import os
@@ -76,8 +77,13 @@ def main():
     encoding = (section or {}).get("encoding") or d.get("encoding_used") or "latin-1"
     utf8 = encoding.lower().replace("-", "") == "cp1250"
     w("TEXT " + ("utf8" if utf8 else "bytes"))
-    if (d.get("memo") or {}).get("memo_file"):
-        w("MEMOFILE")
+    memo = d.get("memo") or {}
+    if memo.get("memo_file"):
+        info = memo.get("memo_file_info") or {}
+        kind = info.get("kind", "")
+        style = "dbt3" if "dBase III" in kind else "dbt4" if "dBase IV" in kind else "fpt"
+        reader = "dbfread" if section is d["dbfread"] else "other"
+        w("MEMOFILE %s %d %s" % (style, info.get("block_size") or 0, reader))
 
     for f in fields:
         name = f["name"].encode("latin-1", "replace")
