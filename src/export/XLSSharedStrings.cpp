@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "export/ChunkStreamList.h"
+#include "export/Utf16.h"
 
 namespace karto {
 
@@ -11,7 +12,7 @@ namespace {
 
 constexpr std::uint16_t kRecordSST = 0x00FC;
 constexpr std::uint16_t kRecordContinue = 0x003C;
-constexpr std::size_t kBlockChars = 512 * 1024;   // 1 MiB of UTF-16 per block
+constexpr std::size_t kBlockBytes = 1u << 20;
 
 bool needsNormalizing(std::u16string_view text)
 {
@@ -62,43 +63,58 @@ std::u16string XLSSharedStrings::normalize(std::u16string_view text)
     return out;
 }
 
-std::u16string_view XLSSharedStrings::store(std::u16string_view text)
+const char* XLSSharedStrings::store(std::string_view text)
 {
     if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < text.size()) {
         blocks_.emplace_back();
-        blocks_.back().reserve(std::max(kBlockChars, text.size()));
+        blocks_.back().reserve(std::max(kBlockBytes, text.size()));
     }
-    std::u16string& block = blocks_.back();
+    std::string& block = blocks_.back();
     const std::size_t at = block.size();
-    block.append(text);   // within the reserved capacity: earlier views stay valid
-    return std::u16string_view(block.data() + at, text.size());
+    block.append(text);   // within the reserved capacity: earlier texts stay where they are
+    return block.data() + at;
 }
 
-std::uint32_t XLSSharedStrings::add(std::u16string_view text)
+std::uint32_t XLSSharedStrings::add(std::string_view text)
 {
-    std::u16string_view key = text;
-    if (needsNormalizing(text)) {
-        normalizeInto(text, scratch_);
-        key = scratch_;
+    // Plain ASCII without carriage returns is stored as it is; anything else
+    // goes through UTF-16, where line breaks are normalised, the length is cut
+    // and invalid sequences are replaced, and back.
+    bool plain = text.size() <= kMaxChars;
+    for (std::size_t i = 0; plain && i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        plain = c < 0x80 && c != '\r';
+    }
+    std::string_view key = text;
+    std::size_t units = text.size();
+    if (!plain) {
+        utf8ToUtf16(text, scratch16_);
+        if (needsNormalizing(scratch16_)) {
+            std::u16string normalized;
+            normalizeInto(scratch16_, normalized);
+            scratch16_.swap(normalized);
+        }
+        utf16ToUtf8(scratch16_, scratch8_);
+        key = scratch8_;
+        units = scratch16_.size();
     }
     auto found = index_.find(key);
     if (found != index_.end())
         return found->second;
     const auto index = static_cast<std::uint32_t>(order_.size());
-    const std::u16string_view stored = store(key);
-    index_.emplace(stored, index);
-    order_.push_back(stored);
+    const char* stored = store(key);
+    index_.emplace(std::string_view(stored, key.size()), index);
+    order_.push_back({stored, static_cast<std::uint32_t>(key.size()), static_cast<std::uint32_t>(units)});
     return index;
 }
 
-bool XLSSharedStrings::nextRecord(std::vector<std::uint8_t>* out, std::size_t& textIndex, std::size_t& charsDone,
-                                  bool& first, std::size_t& length) const
+bool XLSSharedStrings::nextRecord(std::vector<std::uint8_t>* out, Cursor& cur, std::size_t& length) const
 {
-    if (order_.empty() || (!first && textIndex >= order_.size()))
+    if (order_.empty() || (!cur.first && cur.textIndex >= order_.size()))
         return false;
     length = 0;
     int budget;
-    if (first) {
+    if (cur.first) {
         put16(out, kRecordSST);
         put16(out, 0);
         const auto n = static_cast<std::uint32_t>(order_.size());
@@ -106,36 +122,45 @@ bool XLSSharedStrings::nextRecord(std::vector<std::uint8_t>* out, std::size_t& t
         put16(out, n & 0xFFFF); put16(out, n >> 16);
         length = 8;
         budget = kFirstBudget;
-        first = false;
+        cur.first = false;
     } else {
         put16(out, kRecordContinue);
         put16(out, 0);
-        budget = charsDone > 0 ? kSplitBudget : kContinueBudget;
+        budget = cur.charsDone > 0 ? kSplitBudget : kContinueBudget;
     }
-    while (textIndex < order_.size()) {
-        const std::u16string_view text = order_[textIndex];
-        if (charsDone == 0) {
+    while (cur.textIndex < order_.size()) {
+        const Entry& text = order_[cur.textIndex];
+        if (cur.charsDone == 0) {
             if (budget <= 6)
                 break;   // the next text begins a CONTINUE record
-            put16(out, static_cast<unsigned>(text.size()));
+            put16(out, text.units);
             budget -= 2;
             length += 2;
         }
         put8(out, 1);   // uncompressed UTF-16
         budget -= 1;
         length += 1;
-        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(budget / 2), text.size() - charsDone);
+        const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(budget / 2), text.units - cur.charsDone);
         if (out) {
-            for (std::size_t i = 0; i < n; ++i)
-                put16(out, text[charsDone + i]);
+            if (text.units == text.bytes) {   // ASCII
+                for (std::size_t i = 0; i < n; ++i)
+                    put16(out, static_cast<unsigned char>(text.data[cur.charsDone + i]));
+            } else {
+                if (cur.decodedFor != cur.textIndex) {
+                    utf8ToUtf16(std::string_view(text.data, text.bytes), cur.decoded);
+                    cur.decodedFor = cur.textIndex;
+                }
+                for (std::size_t i = 0; i < n; ++i)
+                    put16(out, cur.decoded[cur.charsDone + i]);
+            }
         }
         budget -= static_cast<int>(2 * n);
         length += 2 * n;
-        charsDone += n;
-        if (charsDone < text.size())
+        cur.charsDone += n;
+        if (cur.charsDone < text.units)
             break;   // the rest goes on in a CONTINUE record
-        ++textIndex;
-        charsDone = 0;
+        ++cur.textIndex;
+        cur.charsDone = 0;
     }
     if (out) {
         (*out)[out->size() - length - 2] = static_cast<std::uint8_t>(length);
@@ -147,9 +172,9 @@ bool XLSSharedStrings::nextRecord(std::vector<std::uint8_t>* out, std::size_t& t
 std::uint64_t XLSSharedStrings::recordsSize() const
 {
     std::uint64_t total = 0;
-    std::size_t textIndex = 0, charsDone = 0, length = 0;
-    bool first = true;
-    while (nextRecord(nullptr, textIndex, charsDone, first, length))
+    Cursor cursor;
+    std::size_t length = 0;
+    while (nextRecord(nullptr, cursor, length))
         total += 4 + length;
     return total;
 }
@@ -168,7 +193,7 @@ std::size_t XLSSharedStrings::RecordSource::read(char* buffer, std::size_t count
             record_.clear();
             recordPos_ = 0;
             std::size_t length = 0;
-            if (!table_.nextRecord(&record_, textIndex_, charsDone_, first_, length))
+            if (!table_.nextRecord(&record_, cursor_, length))
                 break;
         }
         const std::size_t n = std::min(count - done, record_.size() - recordPos_);
@@ -182,10 +207,10 @@ std::size_t XLSSharedStrings::RecordSource::read(char* buffer, std::size_t count
 
 void XLSSharedStrings::writeRecords(ChunkStreamList& out) const
 {
-    std::size_t textIndex = 0, charsDone = 0, length = 0;
-    bool first = true;
+    Cursor cursor;
+    std::size_t length = 0;
     std::vector<std::uint8_t> record;
-    while (nextRecord(&record, textIndex, charsDone, first, length)) {
+    while (nextRecord(&record, cursor, length)) {
         out.newChunk();
         out.append(record.data(), record.size());
         record.clear();

@@ -16,7 +16,8 @@ class ChunkStreamList;
 
 // The shared-string table of an XLS workbook: the distinct texts of the string
 // cells in order of first use, written as one SST record and its CONTINUE
-// records. Texts are stored once, as UTF-16 code units, in large blocks.
+// records (in UTF-16). Texts are stored once, as UTF-8, in large blocks, with
+// their length in UTF-16 code units.
 class XLSSharedStrings {
 public:
     // A text longer than this is cut (the length field has 16 bits).
@@ -31,16 +32,28 @@ public:
     XLSSharedStrings(const XLSSharedStrings&) = delete;
     XLSSharedStrings& operator=(const XLSSharedStrings&) = delete;
 
-    // Normalises the line breaks of text (CR LF, lone CR, lone LF each become
-    // one LF), cuts it to kMaxChars and returns the index of an equal text,
-    // appending it when it is new.
-    std::uint32_t add(std::u16string_view text);
+    // Normalises the line breaks of a UTF-8 text (CR LF, lone CR, lone LF
+    // each become one LF), cuts it to kMaxChars UTF-16 code units and returns
+    // the index of an equal text, appending it when it is new. Invalid UTF-8
+    // sequences count as U+FFFD.
+    std::uint32_t add(std::string_view text);
 
     std::size_t count() const { return order_.size(); }
-    std::u16string_view text(std::size_t index) const { return order_[index]; }
+    // A stored text (UTF-8) and its length in UTF-16 code units.
+    std::string_view text(std::size_t index) const { return {order_[index].data, order_[index].bytes}; }
+    std::size_t units(std::size_t index) const { return order_[index].units; }
 
     // Length in bytes of the SST and CONTINUE records (0 when empty).
     std::uint64_t recordsSize() const;
+
+    // Where record production stands.
+    struct Cursor {
+        std::size_t textIndex = 0;
+        std::size_t charsDone = 0;
+        bool first = true;
+        std::u16string decoded;            // the current text in UTF-16
+        std::size_t decodedFor = SIZE_MAX;
+    };
 
     // The SST and CONTINUE records, produced while they are read, so that the
     // table's texts are never copied into a second buffer. The table must not
@@ -57,9 +70,7 @@ public:
         std::size_t recordPos_ = 0;
         std::uint64_t total_;
         std::uint64_t position_ = 0;
-        std::size_t textIndex_ = 0;
-        std::size_t charsDone_ = 0;
-        bool first_ = true;
+        Cursor cursor_;
     };
 
     // Writes the SST record and its CONTINUE records into out, each record in
@@ -71,20 +82,26 @@ public:
     static std::u16string normalize(std::u16string_view text);
 
 private:
+    struct Entry {
+        const char* data;
+        std::uint32_t bytes;
+        std::uint32_t units;
+    };
+
     // Produces the next record into out (or only its length when out is
     // null); false when all records were produced.
-    bool nextRecord(std::vector<std::uint8_t>* out, std::size_t& textIndex, std::size_t& charsDone, bool& first,
-                    std::size_t& length) const;
-    std::u16string_view store(std::u16string_view text);
+    bool nextRecord(std::vector<std::uint8_t>* out, Cursor& cursor, std::size_t& length) const;
+    const char* store(std::string_view text);
 
     struct Hash {
         using is_transparent = void;
-        std::size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>{}(s); }
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    std::unordered_map<std::u16string_view, std::uint32_t, Hash, std::equal_to<>> index_;
-    std::vector<std::u16string_view> order_;
-    std::deque<std::u16string> blocks_;
-    std::u16string scratch_;
+    std::unordered_map<std::string_view, std::uint32_t, Hash, std::equal_to<>> index_;
+    std::vector<Entry> order_;
+    std::deque<std::string> blocks_;
+    std::u16string scratch16_;
+    std::string scratch8_;
 };
 
 } // namespace karto

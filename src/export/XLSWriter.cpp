@@ -21,6 +21,7 @@
 #include "export/XLSSharedStrings.h"
 #include "export/XLSXPalette.h"
 #include "export/XLSXStyleSheet.h"
+#include "export/Utf16.h"
 
 namespace karto {
 
@@ -387,8 +388,7 @@ void XLSStreamWriter::writeCell(const ExportCell& cell, int column, int xf)
         if (s.text().empty()) {
             blankRecord(b, row, column, xf);
         } else {
-            utf8ToUtf16(s.text(), textBuffer_);
-            labelSstRecord(b, row, column, xf, strings_->add(textBuffer_));
+            labelSstRecord(b, row, column, xf, strings_->add(s.text()));
         }
         break;
     }
@@ -502,10 +502,8 @@ void XLSStreamWriter::addString(std::string_view text)
     PendingCell cell{ectString, nullptr, 0.0, 0, text.empty(), {}};
     const bool wrap = text.find("\r\n") != std::string_view::npos;
     cell.style = &pushedStyle(ectString, wrap, 0, {});
-    if (!text.empty()) {
-        utf8ToUtf16(text, textBuffer_);
-        cell.stringIndex = strings_->add(textBuffer_);
-    }
+    if (!text.empty())
+        cell.stringIndex = strings_->add(text);
     pending_.push_back(std::move(cell));
 }
 
@@ -940,54 +938,6 @@ void XLSStreamWriter::finish()
         ownedStream_->commit();
     finished_ = true;
     workbook_.notifyProgress(epnFinish, 1, 1);
-}
-
-void utf8ToUtf16(std::string_view text, std::u16string& out)
-{
-    out.clear();
-    out.reserve(text.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned c = p[i];
-        if (c < 0x80) {
-            out.push_back(static_cast<char16_t>(c));
-            ++i;
-            continue;
-        }
-        std::size_t extra;
-        std::uint32_t cp;
-        std::uint32_t min;
-        if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; min = 0x80; }
-        else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; min = 0x800; }
-        else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; min = 0x10000; }
-        else {
-            out.push_back(u'\uFFFD');
-            ++i;
-            continue;
-        }
-        // The continuation bytes present; a bad sequence is replaced as far
-        // as it went, and decoding resumes at the first byte that broke it.
-        std::size_t j = 1;
-        while (j <= extra && i + j < n && (p[i + j] & 0xC0) == 0x80) {
-            cp = (cp << 6) | (p[i + j] & 0x3F);
-            ++j;
-        }
-        if (j <= extra || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(u'\uFFFD');
-            i += j;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += extra + 1;
-    }
 }
 
 } // namespace karto

@@ -192,7 +192,4 @@ private:
     int fieldsLeftOut_ = 0;
 };
 
-// UTF-8 to UTF-16; invalid sequences become U+FFFD.
-void utf8ToUtf16(std::string_view text, std::u16string& out);
-
 } // namespace karto

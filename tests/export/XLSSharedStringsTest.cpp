@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,7 @@ std::vector<Record> records(const XLSSharedStrings& sst)
     return out;
 }
 
-std::u16string repeat(char16_t c, std::size_t n) { return std::u16string(n, c); }
+std::string repeat(char c, std::size_t n) { return std::string(n, c); }
 
 std::uint16_t le16(const std::vector<std::uint8_t>& d, std::size_t at) { return d.at(at) | d.at(at + 1) << 8; }
 
@@ -44,18 +45,33 @@ std::uint16_t le16(const std::vector<std::uint8_t>& d, std::size_t at) { return 
 TEST(XLSSharedStrings, NormalisesLineBreaksAndSharesEqualTexts)
 {
     XLSSharedStrings sst;
-    EXPECT_EQ(sst.add(u"a\r\nb"), 0u);
-    EXPECT_EQ(sst.add(u"a\nb"), 0u);
-    EXPECT_EQ(sst.add(u"a\rb"), 0u);
-    EXPECT_EQ(sst.add(u"a\n\nb"), 1u);
-    EXPECT_EQ(sst.add(u"a\r\n\rb"), 1u);
-    EXPECT_EQ(sst.add(u"Šroub"), 2u);
-    EXPECT_EQ(sst.count(), 3u);
-    EXPECT_EQ(sst.text(0), u"a\nb");
+    EXPECT_EQ(sst.add("a\r\nb"), 0u);
+    EXPECT_EQ(sst.add("a\nb"), 0u);
+    EXPECT_EQ(sst.add("a\rb"), 0u);
+    EXPECT_EQ(sst.add("a\n\nb"), 1u);
+    EXPECT_EQ(sst.add("a\r\n\rb"), 1u);
+    EXPECT_EQ(sst.add("Šroub"), 2u);
+    EXPECT_EQ(sst.add("Šroub\r\n"), 3u);
+    EXPECT_EQ(sst.add("Šroub\n"), 3u);
+    EXPECT_EQ(sst.count(), 4u);
+    EXPECT_EQ(sst.text(0), "a\nb");
+    EXPECT_EQ(sst.text(3), "Šroub\n");
+    EXPECT_EQ(sst.units(3), 6u);
+    // Invalid UTF-8 is stored as U+FFFD, so equal replacements share an entry.
+    EXPECT_EQ(sst.add("x\xFFy"), 4u);
+    EXPECT_EQ(sst.add("x\xEF\xBF\xBDy"), 4u);
+    // A text past 65,535 UTF-16 units is cut.
+    EXPECT_EQ(sst.add(std::string(70000, 'q')), 5u);
+    EXPECT_EQ(sst.units(5), 65535u);
+    std::string czech;
+    for (int i = 0; i < 40000; ++i)
+        czech += "ž";
+    sst.add(czech);
+    EXPECT_EQ(sst.units(6), 40000u);
 
     // Cut to 65,535 code units, never inside a surrogate pair.
-    EXPECT_EQ(XLSSharedStrings::normalize(repeat(u'x', 70000)).size(), 65535u);
-    std::u16string pair = repeat(u'x', 65534) + u"\U0001F600" + u"y";
+    EXPECT_EQ(XLSSharedStrings::normalize(std::u16string(70000, u'x')).size(), 65535u);
+    std::u16string pair = std::u16string(65534, u'x') + u"\U0001F600" + u"y";
     EXPECT_EQ(XLSSharedStrings::normalize(pair).size(), 65534u);
 }
 
@@ -70,11 +86,13 @@ TEST(XLSSharedStrings, WritesNothingWhenEmpty)
 TEST(XLSSharedStrings, TextLeavingSixBytesMovesTheNextIntoContinue)
 {
     XLSSharedStrings sst;
-    sst.add(repeat(u'a', 4000));
-    sst.add(repeat(u'b', 102));          // 8216 - 8003 - 207 = 6 left
-    for (int i = 0; i < 2000; ++i)       // 2000 texts of 5 chars = 16,000 bytes
-        sst.add(u"c" + std::u16string(1, char16_t(u'0' + i / 1000)) + std::u16string(1, char16_t(u'0' + i / 100 % 10)) +
-                std::u16string(1, char16_t(u'0' + i / 10 % 10)) + std::u16string(1, char16_t(u'0' + i % 10)));
+    sst.add(repeat('a', 4000));
+    sst.add(repeat('b', 102));          // 8216 - 8003 - 207 = 6 left
+    for (int i = 0; i < 2000; ++i) {     // 2000 texts of 5 chars = 16,000 bytes
+        char text[8];
+        std::snprintf(text, sizeof text, "c%04d", i);
+        sst.add(text);
+    }
     const auto recs = records(sst);
     ASSERT_GE(recs.size(), 3u);
     EXPECT_EQ(recs[0].number, 0x00FC);
@@ -94,9 +112,9 @@ TEST(XLSSharedStrings, TextLeavingSixBytesMovesTheNextIntoContinue)
 TEST(XLSSharedStrings, SplitTextContinuesWithTheFlagByte)
 {
     XLSSharedStrings sst;
-    sst.add(repeat(u'a', 4103));             // leaves 7 bytes
-    sst.add(u"xyz");                         // count, flag and two characters fit
-    sst.add(repeat(u'L', 20000));            // split over three CONTINUE records
+    sst.add(repeat('a', 4103));             // leaves 7 bytes
+    sst.add("xyz");                         // count, flag and two characters fit
+    sst.add(repeat('L', 20000));            // split over three CONTINUE records
     const auto recs = records(sst);
     ASSERT_EQ(recs.size(), 6u);
     EXPECT_EQ(recs[0].data.size(), 8u + 8216u);
@@ -125,10 +143,13 @@ TEST(XLSSharedStrings, SplitTextContinuesWithTheFlagByte)
 TEST(XLSSharedStrings, RecordSourceMatchesWrittenRecords)
 {
     XLSSharedStrings sst;
-    for (int i = 0; i < 3000; ++i)
-        sst.add(u"Položka " + std::u16string(static_cast<std::size_t>(i % 97), u'ž') + char16_t(u'A' + i % 26) +
-                char16_t(u'0' + i / 26 % 10) + char16_t(u'0' + i / 260));
-    sst.add(std::u16string(30000, u'L'));
+    for (int i = 0; i < 3000; ++i) {
+        std::string text = "Položka " + std::to_string(i) + " ";
+        for (int k = 0; k < i % 97; ++k)
+            text += "ž";
+        sst.add(text);
+    }
+    sst.add(std::string(30000, 'L'));
     ChunkStreamList list;
     sst.writeRecords(list);
     list.rewind();

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "XLSTestSupport.h"
+#include "export/Utf16.h"
 #include "export/OutputStream.h"
 #include "export/SheetLayout.h"
 #include "export/TextMeasure.h"
@@ -406,4 +407,7 @@ TEST(XLSWriter, Utf8ToUtf16)
     EXPECT_EQ(out, u"Šroub \U0001F600 a\uFFFD");
     utf8ToUtf16("\xE2\x82x\xC0\xAF", out);
     EXPECT_EQ(out, u"\uFFFDx\uFFFD");   // an overlong form is one bad sequence
+    std::string back;
+    utf16ToUtf8(u"Šroub \U0001F600 \xD800x", back);
+    EXPECT_EQ(back, "Šroub \xF0\x9F\x98\x80 \xEF\xBF\xBDx");
 }
