@@ -629,6 +629,7 @@ void FrmMain::openTable(const QString& fileName)
         ~Opening() { flag = false; }
     } opening(opening_);
 
+    emit tableOpening();
     dbf_.close();
     tableClosed();
     dbf_.setTableName(QFile::encodeName(fileName).toStdString());

@@ -131,6 +131,11 @@ public:
     // The grid's current row moved to the dataset's current record.
     void syncGridToDataset();
 
+signals:
+    // A table is about to be opened (the open one closes first): views bound
+    // to the table's fields, such as a memo viewer, let go of them here.
+    void tableOpening();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     QMenu* createPopupMenu() override;

@@ -424,3 +424,44 @@ TEST_F(FrmMainTest, WorkbookExportThroughTheCommand)
 
 } // namespace
 } // namespace karto
+
+namespace karto {
+namespace {
+
+TEST_F(FrmMainTest, OpenCommandAndRecentEntryOpenTables)
+{
+    const QString first = table("ONE.DBF", {{"A", 'C', 3}}, {{{"x"}}});
+    const QString second = table("TWO.DBF", {{"B", 'C', 3}}, {{{"y"}}, {{"z"}}});
+    QString askedOpenFolder;
+    FrmMain::Dialogs dialogs = window->dialogs();
+    dialogs.openFileName = [&](QWidget*, const QString& filter, const QString& folder) {
+        EXPECT_EQ(filter, QStringLiteral("Soubory dBase (*.DBF)|*.DBF|Všechny soubory (*.*)|*.*"));
+        askedOpenFolder = folder;
+        return first;
+    };
+    window->setDialogs(dialogs);
+    QSignalSpy opening(window.get(), &FrmMain::tableOpening);
+    run("aOpen");
+    EXPECT_EQ(window->panelText(0), QStringLiteral("1/1"));
+    ASSERT_TRUE(window->openTableReporting(second));
+    EXPECT_EQ(window->panelText(0), QStringLiteral("1/2"));
+    EXPECT_EQ(opening.count(), 2);
+    run("aOpen");
+    EXPECT_EQ(askedOpenFolder, dir.path() + QLatin1Char('/'));
+
+    // The entry of TWO.DBF (now second) opens it again and moves it to the top.
+    const QList<QAction*> items = window->recentMenuItems();
+    ASSERT_EQ(items.size(), 3);
+    items[2]->trigger();
+    EXPECT_EQ(window->panelText(0), QStringLiteral("1/2"));
+    EXPECT_EQ(window->recentFiles().value(0), second);
+
+    // A vanished table's entry does nothing.
+    QFile::remove(first);
+    window->recentMenuItems()[2]->trigger();
+    EXPECT_EQ(window->panelText(0), QStringLiteral("1/2"));
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+} // namespace
+} // namespace karto
