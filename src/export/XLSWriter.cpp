@@ -252,21 +252,6 @@ namespace {
 const bool xlsRegistered = (registerExporterXLS(), true);
 }
 
-std::string xlsRowLimitWarning(int64_t rowsLeftOut)
-{
-    if (rowsLeftOut <= 0)
-        return std::string();
-    return "Formát XLS pojme nejvýše " + std::to_string(XLSStreamWriter::kMaxRows) + " řádků, " +
-           std::to_string(rowsLeftOut) + " záznamů nebylo exportováno.";
-}
-
-std::string xlsColumnLimitWarning(int fieldsLeftOut)
-{
-    if (fieldsLeftOut <= 0)
-        return std::string();
-    return "Formát XLS pojme nejvýše 256 sloupců, " + std::to_string(fieldsLeftOut) + " polí nebylo exportováno.";
-}
-
 // ---------------------------------------------------------------------------
 // Streaming writer.
 

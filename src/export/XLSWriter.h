@@ -84,13 +84,6 @@ private:
 // Idempotent; it also runs when the program is loaded with this writer.
 void registerExporterXLS();
 
-// The user's warnings about data past the format's limits, empty when
-// nothing was left out:
-// "Formát XLS pojme nejvýše 65536 řádků, %d záznamů nebylo exportováno." and
-// "Formát XLS pojme nejvýše 256 sloupců, %d polí nebylo exportováno."
-std::string xlsRowLimitWarning(int64_t rowsLeftOut);
-std::string xlsColumnLimitWarning(int fieldsLeftOut);
-
 class XLSStreamWriter {
 public:
     static constexpr int kMaxRows = CustomExporterXLS::kMaxRowCount;

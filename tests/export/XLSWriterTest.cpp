@@ -392,14 +392,6 @@ TEST(XLSWriter, BlankZeroAndLongTexts)
     EXPECT_EQ(longCount, 65535);
 }
 
-TEST(XLSWriter, LimitWarnings)
-{
-    EXPECT_EQ(xlsRowLimitWarning(0), "");
-    EXPECT_EQ(xlsRowLimitWarning(4465), "Formát XLS pojme nejvýše 65536 řádků, 4465 záznamů nebylo exportováno.");
-    EXPECT_EQ(xlsColumnLimitWarning(0), "");
-    EXPECT_EQ(xlsColumnLimitWarning(44), "Formát XLS pojme nejvýše 256 sloupců, 44 polí nebylo exportováno.");
-}
-
 TEST(XLSWriter, Utf8ToUtf16)
 {
     std::u16string out;
