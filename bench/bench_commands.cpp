@@ -1,0 +1,148 @@
+// The search box's and the column sum's walks over a large table, as the
+// window runs them: find everywhere for a text that is nowhere (every field of
+// every record compared), find in one column, the column sum of CENA, and
+// switching the column filter on (every record's field compared once, as the
+// grid's row scan asks for it). The table is read through the Latin 2
+// conversion, as the window shows the generated table.
+//
+//   bench_commands TABLE.dbf [repeats]      (make one with make_bench_table)
+//
+// The window gives the matcher the toolkit's Unicode case mapping; this
+// program has no toolkit and uses the C library's, which agrees with it on
+// the characters of the table.
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cwctype>
+#include <exception>
+#include <vector>
+
+#include "convert/CodePageConverter.h"
+#include "dbf/Error.h"
+#include "dbf/TableDataset.h"
+
+// The commands' walks are plain C++ kept with the window's sources; the
+// benchmark programs link the engine libraries only, so they are compiled in
+// here.
+#include "app/ColumnSum.cpp"
+#include "app/TableSearch.cpp"
+#include "app/TextMatcher.cpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+std::string upperCase(char32_t c)
+{
+    const wint_t upper = std::towupper(static_cast<wint_t>(c));
+    std::string out;
+    char32_t u = static_cast<char32_t>(upper);
+    if (u < 0x800) {
+        out += static_cast<char>(0xC0 | (u >> 6));
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (u >> 12));
+        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+    return out;
+}
+
+template <typename F>
+double best(int repeats, F&& run)
+{
+    double t = 1e9;
+    for (int i = 0; i < repeats; ++i) {
+        const auto t0 = Clock::now();
+        run();
+        t = std::min(t, seconds(t0));
+    }
+    return t;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s TABLE.dbf [repeats]\n", argv[0]);
+        return 2;
+    }
+    std::setlocale(LC_ALL, "C.UTF-8");
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    try {
+        karto::CodePageConverter converter;
+        converter.chooseCodePage(karto::cpLatin2);
+        karto::TableDataset dbf;
+        dbf.setTableName(argv[1]);
+        dbf.setOnTranslate(&converter);
+        dbf.open();
+        const int count = dbf.recordCount();
+        std::vector<int> allFields;
+        for (int i = 0; i < dbf.fieldCount(); ++i)
+            allFields.push_back(i);
+        const int town = dbf.findField("MESTO")->index();
+        const int price = dbf.findField("CENA")->index();
+        std::printf("table: %s, %d records, %d fields\n", argv[1], count, dbf.fieldCount());
+
+        karto::TableSearch search(dbf);
+        int found = 0;
+        const double everywhere = best(repeats, [&] {
+            karto::TextMatcher matcher("žádný takový text", upperCase);
+            search.setFirstFind(true);
+            found = search.findEverywhere(0, allFields, matcher);
+        });
+        std::printf("find everywhere, no match:      %7.3f s   (%s)\n", everywhere, found < 0 ? "not found" : "found?");
+
+        bool inColumn = false;
+        const double column = best(repeats, [&] {
+            karto::TextMatcher matcher("nowhere", upperCase);
+            search.setFirstFind(true);
+            inColumn = search.findInField(town, matcher);
+        });
+        std::printf("find in one column, no match:   %7.3f s   (%s)\n", column, inColumn ? "found?" : "not found");
+
+        int64_t sum = 0;
+        std::exception_ptr error;
+        const double sumTime = best(repeats, [&] { sum = karto::sumColumn(dbf, price, error); });
+        std::printf("column sum of CENA:             %7.3f s   (%s)\n", sumTime,
+                    karto::formatCurrency(sum, " ").c_str());
+        if (error)
+            std::rethrow_exception(error);
+
+        karto::ColumnFilter filter(dbf, upperCase);
+        int firstScreen = 0;
+        const double filterOn = best(repeats, [&] {
+            filter.switchOn("praha", town);
+            // The grid's first screen: the first 40 visible records.
+            std::vector<uint8_t> buffer;
+            firstScreen = 0;
+            for (int n = 1; n <= count && firstScreen < 40; ++n)
+                firstScreen += dbf.readRecord(n, buffer) && dbf.isVisible(buffer.data());
+            filter.switchOff();
+        });
+        std::printf("filter on, first screen:        %7.3f s   (%d rows)\n", filterOn, firstScreen);
+
+        int accepted = 0;
+        filter.switchOn("praha", town);
+        const double filterWalk = best(repeats, [&] {
+            karto::ControlsDisabled detached(dbf);
+            accepted = 0;
+            for (dbf.first(); !dbf.eof(); dbf.next())
+                ++accepted;
+        });
+        filter.switchOff();
+        std::printf("filter on, every record walked: %7.3f s   (%d records of Praha)\n", filterWalk, accepted);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "error: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The toolkit's Unicode case mapping for the text matcher: the full
+// upper-case form of a character (ß becomes SS, č becomes Č).
+
+#include "app/TextMatcher.h"
+
+namespace karto {
+
+TextMatcher::UpperCase qtUpperCase();
+
+} // namespace karto
