@@ -6,29 +6,19 @@
 // conversion, as the window shows the generated table.
 //
 //   bench_commands TABLE.dbf [repeats]      (make one with make_bench_table)
-//
-// The window gives the matcher the toolkit's Unicode case mapping; this
-// program has no toolkit and uses the C library's, which agrees with it on
-// the characters of the table.
 #include <algorithm>
 #include <chrono>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cwctype>
 #include <exception>
 #include <vector>
 
+#include "app/ColumnSum.h"
+#include "app/TableSearch.h"
+#include "app/UpperCase.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
 #include "dbf/TableDataset.h"
-
-// The commands' walks are plain C++ kept with the window's sources; the
-// benchmark programs link the engine libraries only, so they are compiled in
-// here.
-#include "app/ColumnSum.cpp"
-#include "app/TableSearch.cpp"
-#include "app/TextMatcher.cpp"
 
 namespace {
 
@@ -37,22 +27,6 @@ using Clock = std::chrono::steady_clock;
 double seconds(Clock::time_point from)
 {
     return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
-std::string upperCase(char32_t c)
-{
-    const wint_t upper = std::towupper(static_cast<wint_t>(c));
-    std::string out;
-    char32_t u = static_cast<char32_t>(upper);
-    if (u < 0x800) {
-        out += static_cast<char>(0xC0 | (u >> 6));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (u >> 12));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    }
-    return out;
 }
 
 template <typename F>
@@ -75,7 +49,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s TABLE.dbf [repeats]\n", argv[0]);
         return 2;
     }
-    std::setlocale(LC_ALL, "C.UTF-8");
+    const karto::TextMatcher::UpperCase upperCase = karto::qtUpperCase();
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     try {
         karto::CodePageConverter converter;
