@@ -19,33 +19,9 @@ constexpr std::size_t kBufferSize = 1 << 20;
 
 } // namespace
 
-ReplacingOutputStream::ReplacingOutputStream(std::string target) : target_(std::move(target))
+ReplacingOutputStream::ReplacingOutputStream(std::string target) : file_(std::move(target))
 {
-    std::string pattern = target_ + ".~XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    fd_ = ::mkstemp(name.data());
-    if (fd_ < 0)
-        throw KartoError("Cannot create file \"" + target_ + "\". " + std::strerror(errno));
-    tempPath_ = name.data();
-    // mkstemp makes the file private; give it the usual permissions of a new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
     buffer_.reserve(kBufferSize);
-}
-
-ReplacingOutputStream::~ReplacingOutputStream()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-    if (!committed_ && !tempPath_.empty())
-        ::unlink(tempPath_.c_str());
-}
-
-void ReplacingOutputStream::fail(const char* what, int error)
-{
-    throw KartoError(std::string(what) + " \"" + target_ + "\". " + std::strerror(error));
 }
 
 void ReplacingOutputStream::flush()
@@ -54,14 +30,14 @@ void ReplacingOutputStream::flush()
     std::size_t left = buffer_.size();
     uint64_t at = bufferStart_;
     while (left > 0) {
-        const ssize_t done = ::pwrite(fd_, p, left, static_cast<off_t>(at));
+        const ssize_t done = ::pwrite(file_.fd(), p, left, static_cast<off_t>(at));
         if (done < 0) {
             if (errno == EINTR)
                 continue;
-            fail("Cannot write file", errno);
+            file_.fail("Cannot write file", errno);
         }
         if (done == 0)
-            fail("Cannot write file", ENOSPC);
+            file_.fail("Cannot write file", ENOSPC);
         p += done;
         left -= static_cast<std::size_t>(done);
         at += static_cast<uint64_t>(done);
@@ -72,8 +48,8 @@ void ReplacingOutputStream::flush()
 
 void ReplacingOutputStream::write(const void* data, std::size_t size)
 {
-    if (fd_ < 0)
-        fail("Cannot write file", EBADF);
+    if (committed_)
+        file_.fail("Cannot write file", EBADF);
     if (position_ != bufferStart_ + buffer_.size()) {
         flush();
         bufferStart_ = position_;
@@ -103,21 +79,14 @@ void ReplacingOutputStream::seek(uint64_t position)
 void ReplacingOutputStream::truncate()
 {
     flush();
-    if (::ftruncate(fd_, static_cast<off_t>(position_)) != 0)
-        fail("Cannot write file", errno);
+    if (::ftruncate(file_.fd(), static_cast<off_t>(position_)) != 0)
+        file_.fail("Cannot write file", errno);
 }
 
 void ReplacingOutputStream::commit()
 {
     flush();
-    if (::fsync(fd_) != 0 && errno != EINVAL)
-        fail("Cannot write file", errno);
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0)
-        fail("Cannot write file", errno);
-    if (::rename(tempPath_.c_str(), target_.c_str()) != 0)
-        fail("Cannot create file", errno);
+    file_.commit();
     committed_ = true;
 }
 

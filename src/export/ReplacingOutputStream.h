@@ -1,14 +1,11 @@
 #pragma once
-// A seekable output file that replaces its target only when complete.
-//
-// The bytes go to a temporary file beside the target (same folder, so the
-// final rename is atomic). commit() flushes, closes and renames it over the
-// target; destroying the object without commit() removes the temporary file
-// and leaves an existing target untouched.
+// A seekable output file that replaces its target only when complete (see
+// ReplacementTarget).
 
 #include <string>
 
 #include "export/OutputStream.h"
+#include "export/ReplacementTarget.h"
 
 namespace karto {
 
@@ -17,7 +14,6 @@ public:
     // Creates the temporary file; raises KartoError
     // "Cannot create file \"%s\". %s" (the target, the system's reason).
     explicit ReplacingOutputStream(std::string target);
-    ~ReplacingOutputStream() override;
     ReplacingOutputStream(const ReplacingOutputStream&) = delete;
     ReplacingOutputStream& operator=(const ReplacingOutputStream&) = delete;
 
@@ -29,16 +25,13 @@ public:
 
     void commit();
 
-    const std::string& target() const { return target_; }
-    const std::string& temporaryPath() const { return tempPath_; }
+    const std::string& target() const { return file_.target(); }
+    const std::string& temporaryPath() const { return file_.temporaryPath(); }
 
 private:
     void flush();
-    [[noreturn]] void fail(const char* what, int error);
 
-    std::string target_;
-    std::string tempPath_;
-    int fd_ = -1;
+    ReplacementTarget file_;
     std::string buffer_;          // bytes not yet written, starting at bufferStart_
     uint64_t bufferStart_ = 0;
     uint64_t position_ = 0;
