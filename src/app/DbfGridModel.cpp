@@ -78,7 +78,7 @@ void DbfGridModel::scanFor(qint64 milliseconds, int minRows)
     QElapsedTimer clock;
     clock.start();
     auto visible = [this](int recNo) {
-        return dbf_.readRecord(recNo, scanBuffer_) && dbf_.isVisible(scanBuffer_.data());
+        return dbf_.readRecord(recNo, scanBuffer_) && dbf_.isVisible(scanBuffer_.data(), recNo);
     };
     while (!map_.complete()) {
         map_.scan(visible, scanStep);

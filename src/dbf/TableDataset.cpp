@@ -313,7 +313,7 @@ const uint8_t* TableDataset::currentRecord() const
 int TableDataset::recNo() const
 {
     checkActive();
-    return currentRecNo_;
+    return state_ == dsFilter ? filterRecNo_ : currentRecNo_;
 }
 
 bool TableDataset::isDeleted() const
@@ -322,7 +322,7 @@ bool TableDataset::isDeleted() const
     return record && record[0] == '*';
 }
 
-bool TableDataset::isVisible(const uint8_t* record)
+bool TableDataset::isVisible(const uint8_t* record, int physRecNo)
 {
     if (!record)
         return false;
@@ -331,18 +331,22 @@ bool TableDataset::isVisible(const uint8_t* record)
     if (filtered_ && onFilterRecord_) {
         const DatasetState saved = state_;
         const uint8_t* savedFilter = filterRecord_;
+        const int savedFilterRecNo = filterRecNo_;
         state_ = dsFilter;
         filterRecord_ = record;
+        filterRecNo_ = physRecNo;
         bool accept = true;
         try {
             onFilterRecord_(*this, accept);
         } catch (...) {
             state_ = saved;
             filterRecord_ = savedFilter;
+            filterRecNo_ = savedFilterRecNo;
             throw;
         }
         state_ = saved;
         filterRecord_ = savedFilter;
+        filterRecNo_ = savedFilterRecNo;
         return accept;
     }
     return true;
@@ -357,7 +361,7 @@ bool TableDataset::seek(int from, int direction)
         const uint8_t* record = tableFile_->recordPtr(n);
         if (!record)
             break;
-        if (isVisible(record)) {
+        if (isVisible(record, n)) {
             std::memcpy(current_.data(), record, current_.size());
             currentRecNo_ = n;
             return true;
@@ -499,7 +503,7 @@ void TableDataset::gotoBookmark(Bookmark bookmark)
     walkCount_ = tableFile_->recordCount();
     const uint8_t* record = bookmark >= 1 && bookmark <= walkCount_ ? tableFile_->recordPtr(bookmark)
                                                                      : nullptr;
-    if (!record || !isVisible(record))
+    if (!record || !isVisible(record, bookmark))
         throw TableError(kRecordNotFound);
     std::memcpy(current_.data(), record, current_.size());
     currentRecNo_ = bookmark;

@@ -158,8 +158,9 @@ public:
     // Direct access by physical record number (1-based), for the grid.
     // Returns false when the number is not a record of the file.
     bool readRecord(int physRecNo, std::vector<uint8_t>& buffer) const;
-    // Whether a raw record is visible under the deleted/filter rules.
-    bool isVisible(const uint8_t* record);
+    // Whether a raw record is visible under the deleted/filter rules; the
+    // filter callback sees it as the current record, numbered physRecNo.
+    bool isVisible(const uint8_t* record, int physRecNo = 0);
     // Appends the UTF-8 text form of a field of a raw record.
     void appendFieldText(std::string& out, int field, const uint8_t* record) const;
     // Memo text (UTF-8, translated) of a field of a raw record.
@@ -204,6 +205,7 @@ private:
     mutable std::string scratch_;
     int walkCount_ = 0;
     const uint8_t* filterRecord_ = nullptr;
+    int filterRecNo_ = 0;
     bool walkBufferAhead_ = false;
 };
 

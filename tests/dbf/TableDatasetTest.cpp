@@ -92,6 +92,7 @@ TEST_F(DatasetFixture, FilterCallbackSeesTheCandidateRecord)
     openSpec(tenRecords());
     ds_.setOnFilterRecord([](TableDataset& ds, bool& accept) {
         accept = ds.field(1).asLargeInt() % 3 == 0;
+        EXPECT_EQ(ds.recNo(), ds.field(1).asLargeInt()) << "the candidate is the current record";
     });
     ds_.setFiltered(true);
     EXPECT_EQ(walk(), (std::vector<std::string>{"R3", "R6", "R9"}));
