@@ -123,6 +123,7 @@ inline void convertRun(uint8_t* p, const uint8_t* end, const uint8_t* column)
 
 CodePageConverter::CodePageConverter()
 {
+    fillIdentity(identity_);
     initConversionTable(cpWindows1250);
     buildTowardsFile();
 }
@@ -131,6 +132,7 @@ void CodePageConverter::initConversionTable(int source)
 {
     if (source < 0)
         return;
+    ++version_;
     switch (source % 128) {
     case cpLatin2:
         fillColumn(columns_[cpWindows1250], kLatin2ToWin1250);
@@ -165,7 +167,14 @@ void CodePageConverter::chooseCodePage(int codePage)
     if (codePage != cpWindows1250)
         initConversionTable(codePage);
     chosen_ = codePage;
+    ++version_;
     buildTowardsFile();
+}
+
+const uint8_t* CodePageConverter::readingByteMap(uint64_t& version) const
+{
+    version = version_;
+    return chosen_ == cpWindows1250 ? identity_.data() : columns_[cpWindows1250].data();
 }
 
 void CodePageConverter::buildTowardsFile()

@@ -94,6 +94,8 @@ public:
     // (terminator included; dst must be large enough) and dst is converted.
     // Returns -1 (the text keeps its length); 0 when a buffer is missing.
     int translate(uint8_t* src, uint8_t* dst, bool toOem) override;
+    // Column 3 (towards Windows 1250), or identity with Windows 1250 chosen.
+    const uint8_t* readingByteMap(uint64_t& version) const override;
 
     // Length-aware forms of the hook for callers that know the length.
     void toWindows1250(uint8_t* data, std::size_t length) const;
@@ -115,6 +117,8 @@ private:
     // Windows 1250 -> chosen code page, for text written into the table.
     std::array<uint8_t, 256> towardsFile_{};
     int chosen_ = cpWindows1250;
+    uint64_t version_ = 1;   // counts the changes of the table and the choice
+    std::array<uint8_t, 256> identity_{};
 };
 
 } // namespace karto

@@ -1,5 +1,6 @@
 #include "dbf/TableDataset.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -587,6 +588,31 @@ std::string TableDataset::translatedBytes(int field, const uint8_t* record) cons
     return text;
 }
 
+const std::array<TableDataset::Utf8Bytes, 256>* TableDataset::textMap() const
+{
+    uint64_t version = 0;
+    const uint8_t* map = nullptr;
+    if (onTranslate_) {
+        map = onTranslate_->readingByteMap(version);
+        if (!map)
+            return nullptr;
+    }
+    if (textMapBuilt_ && textMapHook_ == onTranslate_ && textMapVersion_ == version)
+        return &textMap_;
+    for (int b = 0; b < 256; ++b) {
+        std::string utf8;
+        const char c = static_cast<char>(map ? map[b] : b);
+        appendWindows1250AsUtf8(utf8, &c, 1);
+        Utf8Bytes& entry = textMap_[static_cast<std::size_t>(b)];
+        entry.length = static_cast<uint8_t>(std::min<std::size_t>(utf8.size(), 3));
+        std::memcpy(entry.bytes, utf8.data(), entry.length);
+    }
+    textMapHook_ = onTranslate_;
+    textMapVersion_ = version;
+    textMapBuilt_ = true;
+    return &textMap_;
+}
+
 void TableDataset::appendFieldText(std::string& out, int field, const uint8_t* record) const
 {
     const Field& f = *fields_.at(field);
@@ -596,6 +622,18 @@ void TableDataset::appendFieldText(std::string& out, int field, const uint8_t* r
         const std::string_view bytes = stringFieldBytes(f.def(), recordSpan(record, recordSize_));
         if (bytes.empty())
             return;
+        if (const auto* map = textMap()) {
+            const std::size_t start = out.size();
+            out.resize(start + 3 * bytes.size());
+            char* p = out.data() + start;
+            for (const char c : bytes) {
+                const Utf8Bytes& u = (*map)[static_cast<uint8_t>(c)];
+                std::memcpy(p, u.bytes, 3);
+                p += u.length;
+            }
+            out.resize(static_cast<std::size_t>(p - out.data()));
+            return;
+        }
         if (!onTranslate_) {
             appendWindows1250AsUtf8(out, bytes);
             return;

@@ -16,6 +16,7 @@
 // decoded from Windows 1250 to UTF-8. asString() and appendFieldText() give
 // UTF-8; rawString() gives the 8-bit text after the hook.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -178,6 +179,14 @@ private:
     void notifyChange();
     std::string translatedBytes(int field, const uint8_t* record) const;
 
+    // Character field bytes to UTF-8 in one pass: the hook's byte table
+    // combined with the Windows 1250 decoding; null when the hook has none.
+    struct Utf8Bytes {
+        uint8_t length;
+        char bytes[3];
+    };
+    const std::array<Utf8Bytes, 256>* textMap() const;
+
     std::string tableName_;
     std::string absolutePath_;
     bool readOnly_ = true;
@@ -207,6 +216,10 @@ private:
     const uint8_t* filterRecord_ = nullptr;
     int filterRecNo_ = 0;
     bool walkBufferAhead_ = false;
+    mutable std::array<Utf8Bytes, 256> textMap_{};
+    mutable const TranslateHook* textMapHook_ = nullptr;
+    mutable uint64_t textMapVersion_ = 0;
+    mutable bool textMapBuilt_ = false;
 };
 
 // Suspends a dataset's bound views for a walk, also when the walk fails.

@@ -18,6 +18,17 @@ class TranslateHook {
 public:
     virtual ~TranslateHook() = default;
     virtual int translate(uint8_t* src, uint8_t* dst, bool toOem) = 0;
+
+    // A hook that converts text read from the table byte by byte through a
+    // fixed table (what translate(..., false) does to every byte but the
+    // terminator) may publish it, so that the dataset converts and decodes in
+    // one pass: map[b] is the byte b becomes. `version` changes whenever the
+    // table does. nullptr: no such table, translate() is called.
+    virtual const uint8_t* readingByteMap(uint64_t& version) const
+    {
+        version = 0;
+        return nullptr;
+    }
 };
 
 } // namespace karto
