@@ -3,9 +3,12 @@
 // every record compared), find in one column, the column sum of CENA, and
 // switching the column filter on (every record's field compared once, as the
 // grid's row scan asks for it). The table is read through the Latin 2
-// conversion, as the window shows the generated table.
+// conversion, as the window shows the generated table. Then the same
+// commands run through the main window's actions (offscreen), with the busy
+// cursor, the grid's rows and the boxes (stubbed) included.
 //
-//   bench_commands TABLE.dbf [repeats]      (make one with make_bench_table)
+//   QT_QPA_PLATFORM=offscreen bench_commands TABLE.dbf [repeats]
+//                                          (make one with make_bench_table)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,7 +16,17 @@
 #include <exception>
 #include <vector>
 
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "app/CellCommands.h"
 #include "app/ColumnSum.h"
+#include "app/DbfGrid.h"
+#include "app/DbfGridModel.h"
+#include "app/FrmMain.h"
+#include "app/SearchCommands.h"
 #include "app/TableSearch.h"
 #include "app/UpperCase.h"
 #include "convert/CodePageConverter.h"
@@ -49,6 +62,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s TABLE.dbf [repeats]\n", argv[0]);
         return 2;
     }
+    qputenv("XDG_CONFIG_HOME", "/nonexistent-karto-bench");
+    QApplication app(argc, argv);
     const karto::TextMatcher::UpperCase upperCase = karto::qtUpperCase();
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     try {
@@ -114,6 +129,47 @@ int main(int argc, char** argv)
         });
         filter.switchOff();
         std::printf("filter on, every record walked: %7.3f s   (%d records of Praha)\n", filterWalk, accepted);
+        dbf.close();
+
+        // The same through the window's actions.
+        karto::FrmMain window;
+        window.setWriteSettingsOnClose(false);
+        karto::FrmMain::Dialogs dialogs = window.dialogs();
+        QStringList boxes;
+        dialogs.warning = [&boxes](QWidget*, const QString& text) { boxes << text; };
+        dialogs.error = [&boxes](QWidget*, const QString& text) { boxes << text; };
+        window.setDialogs(dialogs);
+        auto* searchCommands = new karto::SearchCommands(window);
+        searchCommands->install();
+        auto* cellCommands = new karto::CellCommands(window);
+        cellCommands->install();
+        cellCommands->setMessageBox([&boxes](QWidget*, const QString&, const QString& text) { boxes << text; });
+        window.resize(800, 600);
+        window.show();
+        window.codePageBox()->setCurrentIndex(0);   // Latin 2
+        window.cbCPChange();
+        window.openTable(QString::fromLocal8Bit(argv[1]));
+        QApplication::processEvents();
+        auto trigger = [&](const char* name, int column, const char* text) {
+            window.grid()->setCurrentIndex(window.gridModel()->index(0, column));
+            window.searchBox()->setText(QString::fromUtf8(text));
+            window.actionListUpdate();
+            QAction* action = window.action(QString::fromLatin1(name));
+            if (!action->isEnabled())
+                throw std::runtime_error(std::string(name) + " disabled");
+            boxes.clear();
+            const auto t0 = Clock::now();
+            action->trigger();
+            const double t = seconds(t0);
+            std::printf("window %-9s %-22s %7.3f s   (%s)\n", name, text, t,
+                        boxes.value(0).left(40).toUtf8().constData());
+        };
+        trigger("aFindAll", 0, "žádný takový text");
+        trigger("aFind", town, "nowhere");
+        trigger("aSum", price, "");
+        trigger("aFilter", town, "praha");
+        std::printf("window    filter rows at once: %d\n", window.gridModel()->rowCount());
+        trigger("aFilter", town, "praha");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "error: %s\n", e.what());
         return 1;

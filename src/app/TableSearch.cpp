@@ -26,9 +26,13 @@ bool fieldContains(TableDataset& dataset, int field, TextMatcher& matcher, std::
             f.def(), {record, static_cast<std::size_t>(dataset.tableFile()->recordSize())});
         if (bytes.empty())
             return false;
+        const auto* raw = reinterpret_cast<const uint8_t*>(bytes.data());
         TranslateHook* hook = dataset.onTranslate();
         if (!hook)
-            return matcher.matchesWindows1250(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+            return matcher.matchesWindows1250(raw, bytes.size());
+        uint64_t version = 0;
+        if (const uint8_t* map = hook->readingByteMap(version))
+            return matcher.matchesWindows1250(raw, bytes.size(), map);
         scratch.assign(bytes);
         scratch.push_back('\0');
         auto* data = reinterpret_cast<uint8_t*>(scratch.data());

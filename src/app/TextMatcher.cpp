@@ -120,11 +120,11 @@ void TextMatcher::appendUpper(std::string& out, std::string_view text)
     }
 }
 
-bool TextMatcher::find() const
+bool TextMatcher::find(std::size_t length) const
 {
-    if (buffer_.size() < needle_.size())
+    if (length < needle_.size())
         return false;
-    return ::memmem(buffer_.data(), buffer_.size(), needle_.data(), needle_.size()) != nullptr;
+    return ::memmem(buffer_.data(), length, needle_.data(), needle_.size()) != nullptr;
 }
 
 bool TextMatcher::matches(std::string_view text)
@@ -133,26 +133,28 @@ bool TextMatcher::matches(std::string_view text)
         return false;
     buffer_.clear();
     appendUpper(buffer_, text);
-    return find();
+    return find(buffer_.size());
 }
 
-bool TextMatcher::matchesWindows1250(const uint8_t* bytes, std::size_t length)
+bool TextMatcher::matchesWindows1250(const uint8_t* bytes, std::size_t length, const uint8_t* map)
 {
     if (needle_.empty() || length == 0)
         return false;
-    buffer_.resize(length * sizeof(Upper1250::bytes));
-    char* out = buffer_.data();
+    // Written in 8-byte strides; the buffer only grows (no clearing per call).
+    const std::size_t room = length * sizeof(Upper1250::bytes) + 8;
+    if (buffer_.size() < room)
+        buffer_.resize(room);
+    char* const start = buffer_.data();
+    char* out = start;
     for (std::size_t i = 0; i < length; ++i) {
-        const Upper1250& u = windows1250_[bytes[i]];
-        if (u.length == 1) {
-            *out++ = u.bytes[0];
-        } else {
+        const Upper1250& u = windows1250_[map ? map[bytes[i]] : bytes[i]];
+        if (u.length <= 8)
+            std::memcpy(out, u.bytes, 8);
+        else
             std::memcpy(out, u.bytes, u.length);
-            out += u.length;
-        }
+        out += u.length;
     }
-    buffer_.resize(static_cast<std::size_t>(out - buffer_.data()));
-    return find();
+    return find(static_cast<std::size_t>(out - start));
 }
 
 } // namespace karto

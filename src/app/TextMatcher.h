@@ -39,8 +39,9 @@ public:
     // Whether the upper-cased text contains the upper-cased search text.
     bool matches(std::string_view text);
     // The same for Windows 1250 text: the bytes are upper-cased straight to
-    // UTF-8, so a character field need not be decoded first.
-    bool matchesWindows1250(const uint8_t* bytes, std::size_t length);
+    // UTF-8, so a character field need not be decoded first. With a byte map
+    // each byte b is first replaced by map[b] (a code page conversion).
+    bool matchesWindows1250(const uint8_t* bytes, std::size_t length, const uint8_t* map = nullptr);
 
     // Appends the upper-case form of a UTF-8 text. Bytes that are not valid
     // UTF-8 are copied as they are.
@@ -49,7 +50,8 @@ public:
 private:
     void appendCodePoint(std::string& out, char32_t c);
 
-    bool find() const;
+    // Whether the first `length` bytes of the buffer hold the needle.
+    bool find(std::size_t length) const;
 
     // The upper-case form of a Windows 1250 byte in UTF-8.
     struct Upper1250 {

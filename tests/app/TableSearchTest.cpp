@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "app/UpperCase.h"
+#include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
 #include "dbf/TableDataset.h"
 #include "dbf/Windows1250.h"
@@ -156,6 +157,44 @@ TEST_F(TableSearchTest, NothingToFindKeepsThePlace)
         FAIL() << "no error";
     } catch (const TableError& e) {
         EXPECT_STREQ(e.what(), "Cannot perform this operation on a closed dataset");
+    }
+}
+
+// The code page conversion through the hook's byte table and through the
+// hook's translate() alone.
+class TranslateOnly : public TranslateHook {
+public:
+    explicit TranslateOnly(TranslateHook& inner) : inner_(inner) {}
+    int translate(uint8_t* src, uint8_t* dst, bool toOem) override { return inner_.translate(src, dst, toOem); }
+
+private:
+    TranslateHook& inner_;
+};
+
+TEST_F(TableSearchTest, SearchesTheConvertedText)
+{
+    // 0xA6 0x9F: "Žč" in Latin 2.
+    TestRecord r;
+    r.values = {"abc"};
+    TestRecord latin2;
+    latin2.values = {"x\xA6\x9Fy"};
+    open({r, latin2});
+    CodePageConverter converter;
+    converter.chooseCodePage(cpLatin2);
+    TranslateOnly plain(converter);
+    for (TranslateHook* hook : std::initializer_list<TranslateHook*>{&converter, &plain}) {
+        dbf.setOnTranslate(hook);
+        TableSearch search(dbf);
+        TextMatcher needle = matcher("žČ");
+        EXPECT_TRUE(search.findInField(0, needle));
+        EXPECT_EQ(dbf.recNo(), 2);
+        ColumnFilter filter(dbf, qtUpperCase());
+        filter.switchOn("ŽČY", 0);
+        dbf.first();
+        EXPECT_EQ(dbf.recNo(), 2);
+        dbf.next();
+        EXPECT_TRUE(dbf.eof());
+        filter.switchOff();
     }
 }
 
