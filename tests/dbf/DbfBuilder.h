@@ -24,7 +24,7 @@ struct FieldSpec {
 struct DbfSpec {
     uint8_t version = 0x03;
     uint8_t languageId = 0;
-    uint8_t mdxFlag = 0;
+    uint8_t productionIndexFlag = 0;
     std::string driverName;           // dBase 7
     std::vector<FieldSpec> fields;
     std::vector<std::string> records; // raw, deletion flag first
@@ -82,7 +82,7 @@ inline std::vector<uint8_t> buildDbf(const DbfSpec& spec)
     putLe(b, 4, spec.headerCount >= 0 ? static_cast<uint64_t>(spec.headerCount) : spec.records.size(), 4);
     putLe(b, 8, static_cast<uint64_t>(headerSize), 2);
     putLe(b, 10, static_cast<uint64_t>(recordSize), 2);
-    b[28] = spec.mdxFlag;
+    b[28] = spec.productionIndexFlag;
     b[29] = spec.languageId;
     if (d7)
         for (size_t i = 0; i < spec.driverName.size() && i < 32; ++i)

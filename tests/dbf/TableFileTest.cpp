@@ -390,7 +390,7 @@ TEST(TableFile, MissingProductionIndex)
 {
     TempDir dir;
     DbfSpec s = simpleSpec(0x03, 0x57);
-    s.mdxFlag = 1;
+    s.productionIndexFlag = 1;
     const std::string path = dir.write("idx.dbf", buildDbf(s));
     {
         TableFile t;
@@ -415,7 +415,7 @@ TEST(TableFile, MissingProductionIndex)
         EXPECT_EQ(TempDir::read(path)[28], 0);
     }
     dir.write("idx.mdx", std::vector<uint8_t>(16, 0));
-    s.mdxFlag = 1;
+    s.productionIndexFlag = 1;
     const std::string path2 = dir.write("idx.dbf", buildDbf(s));
     {
         TableFile t;
