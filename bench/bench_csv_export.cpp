@@ -18,56 +18,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "BenchSupport.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
 #include "dbf/TableDataset.h"
 #include "export/TextExport.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point from)
-{
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
-int64_t plainLoop(const char* path, unsigned& check)
-{
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    std::vector<uint8_t> buffer(65536);
-    int64_t total = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n <= 0)
-            break;
-        check += buffer[static_cast<size_t>(n) - 1];
-        total += n;
-    }
-    ::close(fd);
-    return total;
-}
-
-// User + system CPU seconds of this process so far: on a machine shared with
-// other work, the export's own cost next to its wall-clock time.
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double peakRssMiB()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;   // KiB on Linux
-}
-
-} // namespace
+using namespace karto::bench;
 
 int main(int argc, char** argv)
 {
@@ -91,7 +48,7 @@ int main(int argc, char** argv)
         plainLoop(path, check);
         plainBest = std::min(plainBest, seconds(t0));
     }
-    const double rssBefore = peakRssMiB();
+    const double rssBefore = (peakRssKiB() / 1024.0);
 
     try {
         karto::CodePageConverter converter;
@@ -124,7 +81,7 @@ int main(int argc, char** argv)
         std::printf("exportToCSV:       %8.4f s  %10.0f records/s  %8.0f MB/s of table  ratio %.1f\n",
                     best, count / best, static_cast<double>(fileBytes) / mb / best, best / plainBest);
         std::printf("  CPU time:        %8.4f s (user + system)\n", bestCpu);
-        std::printf("peak RSS:          %8.1f MiB (%.1f MiB before opening the table)\n", peakRssMiB(),
+        std::printf("peak RSS:          %8.1f MiB (%.1f MiB before opening the table)\n", (peakRssKiB() / 1024.0),
                     rssBefore);
         std::printf("targets: <= 0.6 s for 1,000,000 records, peak memory < 64 MiB (check %u)\n", check);
     } catch (const karto::KartoError& e) {

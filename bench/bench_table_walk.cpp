@@ -14,36 +14,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "BenchSupport.h"
 #include "dbf/Error.h"
 #include "dbf/TableFile.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace karto::bench;
 
-double seconds(Clock::time_point from)
-{
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
-// Reads the whole file with read() into one 64 KiB buffer; returns bytes.
-int64_t plainLoop(const char* path, unsigned& check)
-{
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    std::vector<uint8_t> buffer(65536);
-    int64_t total = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n <= 0)
-            break;
-        check += buffer[static_cast<size_t>(n) - 1];
-        total += n;
-    }
-    ::close(fd);
-    return total;
-}
 
 } // namespace
 

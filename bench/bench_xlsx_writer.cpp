@@ -25,6 +25,7 @@
 
 #include <zlib.h>
 
+#include "BenchSupport.h"
 #include "export/Deflater.h"
 #include "export/ExportCell.h"
 #include "export/ExportRow.h"
@@ -34,25 +35,10 @@
 #include "export/XLSXWriter.h"
 
 using namespace karto;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t next()
-    {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    uint32_t below(uint32_t n) { return static_cast<uint32_t>(next() % n); }
-
-private:
-    uint64_t state_;
-};
+using namespace karto::bench;
 
 const std::vector<std::string> kSurnames = {
     "Novák", "Dvořák", "Černý", "Procházka", "Kučera", "Veselý", "Horák", "Němec", "Pokorný",
@@ -106,22 +92,6 @@ Record nextRecord(Random& random)
     r.valid = random.below(2) != 0;
     r.note = &kNotes[random.below(static_cast<uint32_t>(kNotes.size()))];
     return r;
-}
-
-// CPU seconds of this process: the machine may be shared, so wall time
-// alone says little.
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-long peakRssKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 // The sheet part of the written file, inflated piece by piece and deflated

@@ -13,24 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
+
 namespace {
 
-// splitmix64: small, fast and the same everywhere.
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t next()
-    {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    uint32_t below(uint32_t n) { return static_cast<uint32_t>(next() % n); }
-
-private:
-    uint64_t state_;
-};
+using namespace karto::bench;
 
 // UTF-8 text (ASCII and Czech letters) to code page 852 bytes.
 std::string toCp852(const char* utf8)

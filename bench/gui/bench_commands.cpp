@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "../BenchSupport.h"
 #include "app/CellCommands.h"
 #include "app/ColumnSum.h"
 #include "app/DbfGrid.h"
@@ -35,12 +36,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace karto::bench;
 
-double seconds(Clock::time_point from)
-{
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
 
 template <typename F>
 double best(int repeats, F&& run)
