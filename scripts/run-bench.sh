@@ -12,6 +12,7 @@ table="$data/bench.dbf"
 run() { echo; echo "== $*"; "$@"; }
 run "$bin/bench_table_walk" "$table"
 run "$bin/bench_field_text" 1000000
+run "$bin/bench_dataset_text" "$table"
 run "$bin/bench_csv_export" "$table" "$data/bench.csv" 3
 run "$bin/bench_workbook_export" "$table" "$data"
 [ -x "$bin/bench_grid_open" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_grid_open" "$table"
