@@ -26,7 +26,7 @@
 #include "app/ColumnSum.h"
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/SearchCommands.h"
 #include "app/TableSearch.h"
 #include "app/UpperCase.h"
@@ -129,9 +129,9 @@ int main(int argc, char** argv)
         dbf.close();
 
         // The same through the window's actions.
-        karto::FrmMain window;
+        karto::MainWindow window;
         window.setWriteSettingsOnClose(false);
-        karto::FrmMain::Dialogs dialogs = window.dialogs();
+        karto::MainWindow::Dialogs dialogs = window.dialogs();
         QStringList boxes;
         dialogs.warning = [&boxes](QWidget*, const QString& text) { boxes << text; };
         dialogs.error = [&boxes](QWidget*, const QString& text) { boxes << text; };

@@ -22,7 +22,7 @@
 
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     const long baseKiB = residentKiB();
 
     {
-        karto::FrmMain window;
+        karto::MainWindow window;
         window.setWriteSettingsOnClose(false);
         window.resize(800, 600);
         window.show();
@@ -78,7 +78,7 @@ int main(int argc, char** argv)
     }
 
     {
-        karto::FrmMain window;
+        karto::MainWindow window;
         window.setWriteSettingsOnClose(false);
         window.resize(800, 600);
         window.show();

@@ -7,7 +7,7 @@
 #include <QMessageBox>
 
 #include "app/ColumnSum.h"
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "dbf/TableDataset.h"
 
 namespace karto {
@@ -19,7 +19,7 @@ QString currentFieldText(const TableDataset& dataset, int field)
     return QString::fromStdString(dataset.field(field).asString());
 }
 
-CellCommands::CellCommands(FrmMain& window)
+CellCommands::CellCommands(MainWindow& window)
     : QObject(&window), window_(window),
       messageBox_([](QWidget* parent, const QString& caption, const QString& text) {
           QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);

@@ -12,7 +12,7 @@ class QWidget;
 
 namespace karto {
 
-class FrmMain;
+class MainWindow;
 class TableDataset;
 
 // The text of a field of the dataset's current record as the grid shows it
@@ -25,7 +25,7 @@ public:
     // A plain message box: no icon, an OK button.
     using MessageBox = std::function<void(QWidget* parent, const QString& caption, const QString& text)>;
 
-    explicit CellCommands(FrmMain& window);
+    explicit CellCommands(MainWindow& window);
 
     // Attaches the handlers of aCopyField and aSum.
     void install();
@@ -40,7 +40,7 @@ public:
     void aSumExecute();
 
 private:
-    FrmMain& window_;
+    MainWindow& window_;
     MessageBox messageBox_;
 };
 

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QProgressBar>
 
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/ProgressWindow.h"
 #include "export/HtmlExport.h"
 #include "export/TextExport.h"
@@ -32,9 +32,9 @@ std::string templatePath()
 
 } // namespace
 
-std::vector<ExportCommand> makeExportCommands(FrmMain& window)
+std::vector<ExportCommand> makeExportCommands(MainWindow& window)
 {
-    FrmMain* w = &window;
+    MainWindow* w = &window;
     auto html = [w](HtmlVariant variant) {
         return [w, variant](const QString& fileName, ExportProgress* progress) {
             exportToHTML(localPath(fileName), w->dbf(), w->gridColumns(), variant, templatePath(), progress);

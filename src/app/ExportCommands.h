@@ -15,7 +15,7 @@ class QProgressBar;
 
 namespace karto {
 
-class FrmMain;
+class MainWindow;
 
 struct ExportCommand {
     QAction* action = nullptr;
@@ -29,7 +29,7 @@ struct ExportCommand {
 
 // The commands of aToXLS, aToHTML, aToHTML2, aToHTML3, aToCSV and aToTXT,
 // exporting the window's open table and the grid's columns.
-std::vector<ExportCommand> makeExportCommands(FrmMain& window);
+std::vector<ExportCommand> makeExportCommands(MainWindow& window);
 
 // The spreadsheet, HTML, CSV and TXT filters of the save dialog.
 extern const char* const spreadsheetFilter;

@@ -11,7 +11,7 @@ class QPushButton;
 
 namespace karto {
 
-class FrmMain;
+class MainWindow;
 
 // The maker's contacts shown on the about box.
 extern const char* const kAuthorName;

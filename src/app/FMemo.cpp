@@ -11,8 +11,8 @@
 
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "app/FrmMain.h"
 #include "app/ImageList.h"
+#include "app/MainWindow.h"
 #include "dbf/TableDataset.h"
 
 namespace karto {
@@ -120,12 +120,12 @@ void FMemo::closeEvent(QCloseEvent* event)
 
 // --- MemoCommands -------------------------------------------------------------------
 
-MemoCommands::MemoCommands(FrmMain& window) : QObject(&window), window_(window) {}
+MemoCommands::MemoCommands(MainWindow& window) : QObject(&window), window_(window) {}
 
 void MemoCommands::install()
 {
     window_.setActionHandler(QStringLiteral("aShowMemo"), [this] { aShowMemoExecute(); });
-    connect(&window_, &FrmMain::tableOpening, this, &MemoCommands::closeViewer);
+    connect(&window_, &MainWindow::tableOpening, this, &MemoCommands::closeViewer);
     connect(window_.grid()->selectionModel(), &QItemSelectionModel::currentChanged, this, &MemoCommands::follow);
     // A new code page shows every cell again, the memo too.
     connect(window_.gridModel(), &QAbstractItemModel::dataChanged, this, &MemoCommands::follow);

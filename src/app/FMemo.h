@@ -15,7 +15,7 @@ class QPlainTextEdit;
 
 namespace karto {
 
-class FrmMain;
+class MainWindow;
 class TableDataset;
 
 // Where a new viewer goes: with the main window maximised its bottom right
@@ -66,7 +66,7 @@ private:
 class MemoCommands : public QObject {
     Q_OBJECT
 public:
-    explicit MemoCommands(FrmMain& window);
+    explicit MemoCommands(MainWindow& window);
 
     // Attaches aShowMemo, the unbinding before a table is opened, and the
     // following of the grid's current record and of a new code page.
@@ -84,7 +84,7 @@ public:
     FMemo* viewer() const { return viewer_; }
 
 private:
-    FrmMain& window_;
+    MainWindow& window_;
     FMemo* viewer_ = nullptr;
 };
 

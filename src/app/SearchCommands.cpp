@@ -8,7 +8,7 @@
 
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/UpperCase.h"
 #include "dbf/Error.h"
 
@@ -30,7 +30,7 @@ public:
 
 } // namespace
 
-SearchCommands::SearchCommands(FrmMain& window)
+SearchCommands::SearchCommands(MainWindow& window)
     : QObject(&window), window_(window), search_(window.dbf()), filter_(window.dbf(), qtUpperCase())
 {
     DbfGridModel* model = window.gridModel();

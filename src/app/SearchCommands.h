@@ -16,7 +16,7 @@
 
 namespace karto {
 
-class FrmMain;
+class MainWindow;
 
 class SearchCommands : public QObject {
     Q_OBJECT
@@ -24,7 +24,7 @@ public:
     // The warning when the end of the table is reached.
     static const char* const notFoundMessage;
 
-    explicit SearchCommands(FrmMain& window);
+    explicit SearchCommands(MainWindow& window);
 
     // Attaches the three actions' handlers, the search box's text change
     // (edFindChange) and its Enter key, and the check of the filter's column
@@ -59,7 +59,7 @@ private:
     // Switches the filter, rebuilds the grid's rows and sets the check mark.
     void setFilter(bool on);
 
-    FrmMain& window_;
+    MainWindow& window_;
     TableSearch search_;
     ColumnFilter filter_;
     bool checkQueued_ = false;

@@ -2,14 +2,14 @@
 
 #include <QApplication>
 
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 
 namespace karto {
 
 int runWindow(QApplication& app, const QStringList& args)
 {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Karto view"));
-    FrmMain window;
+    MainWindow window;
     window.readSettings();
     window.updateRecentFiles();
     window.cbCPChange();

@@ -9,7 +9,7 @@
 
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "QtTestApp.h"
 
 namespace karto {
@@ -32,9 +32,9 @@ protected:
     {
         test::qtApp();
         test::clearSettings();
-        window = std::make_unique<FrmMain>();
+        window = std::make_unique<MainWindow>();
         window->setWriteSettingsOnClose(false);
-        FrmMain::Dialogs dialogs = window->dialogs();
+        MainWindow::Dialogs dialogs = window->dialogs();
         dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
         window->setDialogs(dialogs);
         memo = new MemoCommands(*window);
@@ -60,7 +60,7 @@ protected:
             .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     }
 
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<MainWindow> window;
     MemoCommands* memo = nullptr;
     int memoColumn = -1;
     QStringList errors;

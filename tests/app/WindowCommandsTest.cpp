@@ -12,7 +12,7 @@
 #include "app/CellCommands.h"
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/SearchCommands.h"
 #include "dbf/Windows1250.h"
 #include "QtTestApp.h"
@@ -33,9 +33,9 @@ protected:
     {
         test::qtApp();
         test::clearSettings();
-        window = std::make_unique<FrmMain>();
+        window = std::make_unique<MainWindow>();
         window->setWriteSettingsOnClose(false);
-        FrmMain::Dialogs dialogs = window->dialogs();
+        MainWindow::Dialogs dialogs = window->dialogs();
         dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
         dialogs.warning = [this](QWidget*, const QString& message) { warnings << message; };
         window->setDialogs(dialogs);
@@ -85,7 +85,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<MainWindow> window;
     SearchCommands* search = nullptr;
     CellCommands* cells = nullptr;
     QStringList errors, warnings, messages;

@@ -1,4 +1,4 @@
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -30,15 +30,15 @@ QString samplePath(const char* name)
     return QDir(QStringLiteral(KARTO_SOURCE_DIR "/samples")).absoluteFilePath(QString::fromLatin1(name));
 }
 
-class FrmMainTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         test::qtApp();
         test::clearSettings();
-        window = std::make_unique<FrmMain>();
+        window = std::make_unique<MainWindow>();
         window->setWriteSettingsOnClose(false);
-        FrmMain::Dialogs dialogs = window->dialogs();
+        MainWindow::Dialogs dialogs = window->dialogs();
         dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
         dialogs.saveFileName = [this](QWidget*, const QString& filter, const QString& folder,
                                       const QString& proposed) {
@@ -75,13 +75,13 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<MainWindow> window;
     QStringList errors;
     QString saveAs;
     QString askedFilter, askedFolder, askedName;
 };
 
-TEST_F(FrmMainTest, WithoutTableOnlyTheTableFreeCommandsAreEnabled)
+TEST_F(MainWindowTest, WithoutTableOnlyTheTableFreeCommandsAreEnabled)
 {
     window->actionListUpdate();
     for (const char* name : {"aOpen", "aExit", "aLat", "aKam", "aWin", "aFont"})
@@ -102,7 +102,7 @@ TEST_F(FrmMainTest, WithoutTableOnlyTheTableFreeCommandsAreEnabled)
     EXPECT_TRUE(enabled("aAbout"));
 }
 
-TEST_F(FrmMainTest, OpeningFillsTheStatusBar)
+TEST_F(MainWindowTest, OpeningFillsTheStatusBar)
 {
     const QString path = samplePath("CENIK.DBF");
     ASSERT_TRUE(window->openTableReporting(path)) << errors.join(QLatin1Char('\n')).toStdString();
@@ -117,7 +117,7 @@ TEST_F(FrmMainTest, OpeningFillsTheStatusBar)
     EXPECT_EQ(window->gridModel()->columnCount(), window->dbf().fieldCount());
 }
 
-TEST_F(FrmMainTest, FailedOpenShowsTheErrorAndNoTable)
+TEST_F(MainWindowTest, FailedOpenShowsTheErrorAndNoTable)
 {
     ASSERT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
     EXPECT_FALSE(window->openTableReporting(dir.filePath(QStringLiteral("MISSING.DBF"))));
@@ -129,7 +129,7 @@ TEST_F(FrmMainTest, FailedOpenShowsTheErrorAndNoTable)
     EXPECT_FALSE(enabled("aStruct"));
 }
 
-TEST_F(FrmMainTest, NavigationRulesOnFirstAndLastRecord)
+TEST_F(MainWindowTest, NavigationRulesOnFirstAndLastRecord)
 {
     ASSERT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
     EXPECT_FALSE(enabled("DataSetFirst"));
@@ -160,7 +160,7 @@ TEST_F(FrmMainTest, NavigationRulesOnFirstAndLastRecord)
     EXPECT_EQ(window->gridModel()->rowCount(), 334);
 }
 
-TEST_F(FrmMainTest, ColumnRulesFollowTheCurrentField)
+TEST_F(MainWindowTest, ColumnRulesFollowTheCurrentField)
 {
     const QString path = table("T.DBF", {{"NAZEV", 'C', 10}, {"CENA", 'N', 10, 2}, {"DATUM", 'D', 8}},
                                {{{"A", "1.50", "20240101"}}, {{"B", "2.25", "20240102"}}});
@@ -178,7 +178,7 @@ TEST_F(FrmMainTest, ColumnRulesFollowTheCurrentField)
     EXPECT_EQ(window->dbf().field(window->currentField()).fieldName(), "DATUM");
 }
 
-TEST_F(FrmMainTest, CodePageActionMovesTheBoxAndChecksOnlyItself)
+TEST_F(MainWindowTest, CodePageActionMovesTheBoxAndChecksOnlyItself)
 {
     const struct { const char* action; int position; } cases[] = {{"aKam", 1}, {"aWin", 2}, {"aLat", 0}};
     for (const auto& c : cases) {
@@ -189,7 +189,7 @@ TEST_F(FrmMainTest, CodePageActionMovesTheBoxAndChecksOnlyItself)
     }
 }
 
-TEST_F(FrmMainTest, GridShowsTextConvertedFromTheChosenCodePage)
+TEST_F(MainWindowTest, GridShowsTextConvertedFromTheChosenCodePage)
 {
     // One byte, three readings: 0xA6 is Ž in Latin 2, Ů in Kamenický, ¦ in Windows 1250.
     const QString path = table("CP.DBF", {{"TEXT", 'C', 4}}, {{{"\xA6x"}}});
@@ -203,7 +203,7 @@ TEST_F(FrmMainTest, GridShowsTextConvertedFromTheChosenCodePage)
     }
 }
 
-TEST_F(FrmMainTest, EscapeClosesTheWindow)
+TEST_F(MainWindowTest, EscapeClosesTheWindow)
 {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -211,7 +211,7 @@ TEST_F(FrmMainTest, EscapeClosesTheWindow)
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(FrmMainTest, RecentListAfterABa)
+TEST_F(MainWindowTest, RecentListAfterABa)
 {
     for (const char* name : {"A.DBF", "B.DBF", "a.dbf"}) {
         QFile f(dir.filePath(QString::fromLatin1(name)));
@@ -246,7 +246,7 @@ TEST_F(FrmMainTest, RecentListAfterABa)
     EXPECT_TRUE(window->recentMenuItems().last()->text().startsWith(QStringLiteral("9: ")));
 }
 
-TEST_F(FrmMainTest, SettingsRoundTrip)
+TEST_F(MainWindowTest, SettingsRoundTrip)
 {
     const QString path = samplePath("CENIK.DBF");
     ASSERT_TRUE(window->openTableReporting(path));
@@ -257,7 +257,7 @@ TEST_F(FrmMainTest, SettingsRoundTrip)
     window->setGeometry(50, 60, 700, 400);
     window->formCloseQuery();
 
-    FrmMain again;
+    MainWindow again;
     again.setWriteSettingsOnClose(false);
     again.readSettings();
     again.updateRecentFiles();
@@ -275,7 +275,7 @@ TEST_F(FrmMainTest, SettingsRoundTrip)
 }
 
 // A damaged settings file does not keep the window from opening a table.
-TEST_F(FrmMainTest, DamagedSettingsStillOpenTheTable)
+TEST_F(MainWindowTest, DamagedSettingsStillOpenTheTable)
 {
     {
         QSettings store(QStringLiteral("Brennic"), QStringLiteral("KartoView"));
@@ -292,7 +292,7 @@ TEST_F(FrmMainTest, DamagedSettingsStillOpenTheTable)
     EXPECT_TRUE(errors.isEmpty());
 }
 
-TEST_F(FrmMainTest, ExportCommandRestoresTheWindowAlsoWhenItFails)
+TEST_F(MainWindowTest, ExportCommandRestoresTheWindowAlsoWhenItFails)
 {
     const QString path = samplePath("CENIK.DBF");
     ASSERT_TRUE(window->openTableReporting(path));
@@ -337,7 +337,7 @@ TEST_F(FrmMainTest, ExportCommandRestoresTheWindowAlsoWhenItFails)
     restored();
 }
 
-TEST_F(FrmMainTest, DeletedRecordsHiddenThenShownInRed)
+TEST_F(MainWindowTest, DeletedRecordsHiddenThenShownInRed)
 {
     const QString path = table("D.DBF", {{"NAZEV", 'C', 5}},
                                {{{"one"}}, {{"two"}, true}, {{"three"}}});
@@ -365,7 +365,7 @@ TEST_F(FrmMainTest, DeletedRecordsHiddenThenShownInRed)
     EXPECT_EQ(delegate->cellColours(model->index(0, 0), palette).background, QColor());
 }
 
-TEST_F(FrmMainTest, HiddenRecordsAreFoundWhileTheWindowRuns)
+TEST_F(MainWindowTest, HiddenRecordsAreFoundWhileTheWindowRuns)
 {
     std::vector<TestRecord> records(200'000);
     for (size_t i = 0; i < records.size(); ++i) {
@@ -390,7 +390,7 @@ TEST_F(FrmMainTest, HiddenRecordsAreFoundWhileTheWindowRuns)
 namespace karto {
 namespace {
 
-TEST_F(FrmMainTest, WorkbookExportThroughTheCommand)
+TEST_F(MainWindowTest, WorkbookExportThroughTheCommand)
 {
     ASSERT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
     run("DataSetNext");
@@ -428,19 +428,19 @@ TEST_F(FrmMainTest, WorkbookExportThroughTheCommand)
 namespace karto {
 namespace {
 
-TEST_F(FrmMainTest, OpenCommandAndRecentEntryOpenTables)
+TEST_F(MainWindowTest, OpenCommandAndRecentEntryOpenTables)
 {
     const QString first = table("ONE.DBF", {{"A", 'C', 3}}, {{{"x"}}});
     const QString second = table("TWO.DBF", {{"B", 'C', 3}}, {{{"y"}}, {{"z"}}});
     QString askedOpenFolder;
-    FrmMain::Dialogs dialogs = window->dialogs();
+    MainWindow::Dialogs dialogs = window->dialogs();
     dialogs.openFileName = [&](QWidget*, const QString& filter, const QString& folder) {
         EXPECT_EQ(filter, QStringLiteral("Soubory dBase (*.DBF)|*.DBF|Všechny soubory (*.*)|*.*"));
         askedOpenFolder = folder;
         return first;
     };
     window->setDialogs(dialogs);
-    QSignalSpy opening(window.get(), &FrmMain::tableOpening);
+    QSignalSpy opening(window.get(), &MainWindow::tableOpening);
     run("aOpen");
     EXPECT_EQ(window->panelText(0), QStringLiteral("1/1"));
     ASSERT_TRUE(window->openTableReporting(second));

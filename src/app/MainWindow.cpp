@@ -1,4 +1,4 @@
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 
 #include <algorithm>
 
@@ -75,7 +75,7 @@ private:
 
 } // namespace
 
-FrmMain::Dialogs FrmMain::defaultDialogs()
+MainWindow::Dialogs MainWindow::defaultDialogs()
 {
     Dialogs d;
     d.saveFileName = [](QWidget* parent, const QString& filter, const QString& folder,
@@ -104,7 +104,7 @@ FrmMain::Dialogs FrmMain::defaultDialogs()
     return d;
 }
 
-FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), dialogs_(defaultDialogs())
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs_(defaultDialogs())
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(u(windowCaption));
@@ -119,7 +119,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), dialogs_(defaultDialogs
 
     updateTimer_.setSingleShot(true);
     updateTimer_.setInterval(0);
-    connect(&updateTimer_, &QTimer::timeout, this, &FrmMain::actionListUpdate);
+    connect(&updateTimer_, &QTimer::timeout, this, &MainWindow::actionListUpdate);
 
     grid_ = new DbfGrid(this);
     model_ = new DbfGridModel(dbf_, this);
@@ -150,7 +150,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), dialogs_(defaultDialogs
     actionListUpdate();
 }
 
-FrmMain::~FrmMain()
+MainWindow::~MainWindow()
 {
     updateTimer_.stop();
     dbf_.setOnDataChange(nullptr);
@@ -160,7 +160,7 @@ FrmMain::~FrmMain()
 
 // --- actions, menus, tool bar, status bar ----------------------------------
 
-QAction* FrmMain::makeAction(const char* name, const char* caption, const char* hint,
+QAction* MainWindow::makeAction(const char* name, const char* caption, const char* hint,
                              const char* shortcut, int iconSlot)
 {
     auto* action = new QAction(u(caption), this);
@@ -179,19 +179,19 @@ QAction* FrmMain::makeAction(const char* name, const char* caption, const char* 
     return action;
 }
 
-void FrmMain::setHandler(QAction* action, std::function<void()> handler)
+void MainWindow::setHandler(QAction* action, std::function<void()> handler)
 {
     connect(action, &QAction::triggered, this, [this, handler = std::move(handler)] { guarded(handler); });
     if (!hasHandler(action))
         handled_.push_back(action);
 }
 
-bool FrmMain::hasHandler(QAction* action) const
+bool MainWindow::hasHandler(QAction* action) const
 {
     return std::find(handled_.begin(), handled_.end(), action) != handled_.end();
 }
 
-void FrmMain::setActionHandler(const QString& name, std::function<void()> handler)
+void MainWindow::setActionHandler(const QString& name, std::function<void()> handler)
 {
     if (QAction* a = action(name)) {
         setHandler(a, std::move(handler));
@@ -199,12 +199,12 @@ void FrmMain::setActionHandler(const QString& name, std::function<void()> handle
     }
 }
 
-QAction* FrmMain::action(const QString& name) const
+QAction* MainWindow::action(const QString& name) const
 {
     return findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
 }
 
-void FrmMain::createActions()
+void MainWindow::createActions()
 {
     QAction* a;
     a = makeAction("aOpen", "Otevřít", "Otevření tabulky DBF", "Ctrl+O", 4);
@@ -290,7 +290,7 @@ void FrmMain::createActions()
     mCopy_ = twin("mCopy", "aCopy");
 }
 
-void FrmMain::createMenus()
+void MainWindow::createMenus()
 {
     auto add = [this](QMenu* menu, const char* name) { menu->addAction(action(QString::fromLatin1(name))); };
 
@@ -365,7 +365,7 @@ void FrmMain::createMenus()
     add(popup_, "aShowMemo");
 }
 
-void FrmMain::createToolBar()
+void MainWindow::createToolBar()
 {
     toolBar_ = addToolBar(QStringLiteral("ToolBar1"));
     toolBar_->setObjectName(QStringLiteral("ToolBar1"));
@@ -430,12 +430,12 @@ void FrmMain::createToolBar()
             [this](const QPoint& pos) { popup_->exec(toolBar_->mapToGlobal(pos)); });
 }
 
-QMenu* FrmMain::createPopupMenu()
+QMenu* MainWindow::createPopupMenu()
 {
     return nullptr;   // the tool bar has its own pop-up menu
 }
 
-void FrmMain::createStatusBar()
+void MainWindow::createStatusBar()
 {
     const struct { int width; Qt::Alignment alignment; } layout[5] = {
         {80, Qt::AlignCenter}, {70, Qt::AlignCenter}, {300, Qt::AlignLeft | Qt::AlignVCenter},
@@ -455,14 +455,14 @@ void FrmMain::createStatusBar()
     panels_[1]->setText(u("Prohlížení"));
 }
 
-QString FrmMain::panelText(int panel) const
+QString MainWindow::panelText(int panel) const
 {
     return (panel >= 0 && panel < 5) ? panels_[panel]->text() : QString();
 }
 
 // --- error handling ----------------------------------------------------------
 
-void FrmMain::guarded(const std::function<void()>& command)
+void MainWindow::guarded(const std::function<void()>& command)
 {
     try {
         command();
@@ -477,13 +477,13 @@ void FrmMain::guarded(const std::function<void()>& command)
 
 // --- settings ------------------------------------------------------------------
 
-void FrmMain::readSettings()
+void MainWindow::readSettings()
 {
     QSettings store(QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication));
     applySettings(readMainSettings(store));
 }
 
-void FrmMain::applySettings(const MainSettings& s)
+void MainWindow::applySettings(const MainSettings& s)
 {
     if (!s.keyExists) {
         // First run: design size, centred on the screen, Latin 2.
@@ -519,7 +519,7 @@ void FrmMain::applySettings(const MainSettings& s)
     recentFiles_ = s.recentFiles;
 }
 
-MainSettings FrmMain::currentSettings() const
+MainSettings MainWindow::currentSettings() const
 {
     MainSettings s;
     s.keyExists = true;
@@ -539,7 +539,7 @@ MainSettings FrmMain::currentSettings() const
     return s;
 }
 
-void FrmMain::formCloseQuery()
+void MainWindow::formCloseQuery()
 {
     QSettings store(QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication));
     if (!store.isWritable())
@@ -547,16 +547,16 @@ void FrmMain::formCloseQuery()
     writeMainSettings(store, currentSettings());
 }
 
-void FrmMain::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (writeSettingsOnClose_)
         formCloseQuery();
     event->accept();
 }
 
-QFont FrmMain::gridFont() const { return grid_->font(); }
+QFont MainWindow::gridFont() const { return grid_->font(); }
 
-void FrmMain::setGridFont(const QFont& font)
+void MainWindow::setGridFont(const QFont& font)
 {
     grid_->setFont(font);
     const int rowHeight = QFontMetrics(font).height() + 4;
@@ -566,7 +566,7 @@ void FrmMain::setGridFont(const QFont& font)
 
 // --- recent tables -------------------------------------------------------------
 
-QList<QAction*> FrmMain::recentMenuItems() const
+QList<QAction*> MainWindow::recentMenuItems() const
 {
     QList<QAction*> items;
     for (QAction* a : mFile_->actions()) {
@@ -576,7 +576,7 @@ QList<QAction*> FrmMain::recentMenuItems() const
     return items;
 }
 
-void FrmMain::updateRecentFiles(const QString& fileName)
+void MainWindow::updateRecentFiles(const QString& fileName)
 {
     if (!fileName.isEmpty() && QFileInfo::exists(fileName))
         pushRecentFile(recentFiles_, fileName);
@@ -605,7 +605,7 @@ void FrmMain::updateRecentFiles(const QString& fileName)
     }
 }
 
-void FrmMain::recentFileClick(QAction* item)
+void MainWindow::recentFileClick(QAction* item)
 {
     const QString path = item->data().toString();
     if (QFileInfo::exists(path))
@@ -614,14 +614,14 @@ void FrmMain::recentFileClick(QAction* item)
 
 // --- opening a table -------------------------------------------------------------
 
-void FrmMain::tableClosed()
+void MainWindow::tableClosed()
 {
     model_->reload();
     panels_[0]->clear();
     panels_[3]->clear();
 }
 
-void FrmMain::openTable(const QString& fileName)
+void MainWindow::openTable(const QString& fileName)
 {
     struct Opening {
         bool& flag;
@@ -664,13 +664,13 @@ void FrmMain::openTable(const QString& fileName)
     scheduleActionUpdate();
 }
 
-bool FrmMain::openTableReporting(const QString& fileName)
+bool MainWindow::openTableReporting(const QString& fileName)
 {
     guarded([&] { openTable(fileName); });
     return dbf_.active();
 }
 
-void FrmMain::aOpenExecute()
+void MainWindow::aOpenExecute()
 {
     if (!dialogs_.openFileName)
         return;
@@ -681,7 +681,7 @@ void FrmMain::aOpenExecute()
 
 // --- grid and dataset in step ----------------------------------------------------
 
-void FrmMain::moveToRow(int row)
+void MainWindow::moveToRow(int row)
 {
     if (row < 0 || row >= model_->rowCount())
         return;
@@ -693,7 +693,7 @@ void FrmMain::moveToRow(int row)
     grid_->scrollTo(index);
 }
 
-void FrmMain::gridCurrentChanged()
+void MainWindow::gridCurrentChanged()
 {
     if (!syncing_ && dbf_.active()) {
         const int recNo = model_->recordOfRow(grid_->currentIndex().row());
@@ -707,7 +707,7 @@ void FrmMain::gridCurrentChanged()
     scheduleActionUpdate();
 }
 
-void FrmMain::syncGridToDataset()
+void MainWindow::syncGridToDataset()
 {
     if (!dbf_.active() || opening_)
         return;
@@ -726,7 +726,7 @@ void FrmMain::syncGridToDataset()
     }
 }
 
-void FrmMain::datasetChanged()
+void MainWindow::datasetChanged()
 {
     if (syncing_ || opening_)
         return;
@@ -735,14 +735,14 @@ void FrmMain::datasetChanged()
     scheduleActionUpdate();
 }
 
-void FrmMain::dataSourceDataChange()
+void MainWindow::dataSourceDataChange()
 {
     if (!dbf_.active())
         return;
     panels_[0]->setText(QStringLiteral("%1/%2").arg(dbf_.recNo()).arg(dbf_.recordCount()));
 }
 
-void FrmMain::fitColumns()
+void MainWindow::fitColumns()
 {
     const QFontMetrics data(grid_->font());
     const QFontMetrics title(grid_->horizontalHeader()->font());
@@ -762,12 +762,12 @@ void FrmMain::fitColumns()
     }
 }
 
-int FrmMain::currentField() const
+int MainWindow::currentField() const
 {
     return model_->fieldOfColumn(grid_->currentIndex().column());
 }
 
-std::vector<int> FrmMain::gridColumns() const
+std::vector<int> MainWindow::gridColumns() const
 {
     std::vector<int> columns;
     for (int c = 0; c < model_->columnCount(); ++c)
@@ -777,7 +777,7 @@ std::vector<int> FrmMain::gridColumns() const
 
 // --- commands ------------------------------------------------------------------
 
-void FrmMain::aDeletedExecute()
+void MainWindow::aDeletedExecute()
 {
     // The action's check mark has already toggled.
     const bool show = action(QStringLiteral("aDeleted"))->isChecked();
@@ -798,7 +798,7 @@ void FrmMain::aDeletedExecute()
     }
 }
 
-void FrmMain::aFontExecute()
+void MainWindow::aFontExecute()
 {
     bool ok = false;
     const QFont font = QFontDialog::getFont(&ok, fontDialogFont_, this);
@@ -809,7 +809,7 @@ void FrmMain::aFontExecute()
     fitColumns();
 }
 
-void FrmMain::aStructExecute()
+void MainWindow::aStructExecute()
 {
     dbf_.checkActive();
     FrmStrukt window(dbf_, this);
@@ -821,13 +821,13 @@ void FrmMain::aStructExecute()
 
 // --- code page -------------------------------------------------------------------
 
-void FrmMain::aWinExecute(QAction* sender)
+void MainWindow::aWinExecute(QAction* sender)
 {
     cbCP_->setCurrentIndex(sender->data().toInt());
     cbCPChange();
 }
 
-void FrmMain::cbCPChange()
+void MainWindow::cbCPChange()
 {
     static const char* const names[3] = {"aLat", "aKam", "aWin"};
     for (const char* name : names)
@@ -855,13 +855,13 @@ void FrmMain::cbCPChange()
 
 // --- enabling rules ----------------------------------------------------------------
 
-void FrmMain::scheduleActionUpdate()
+void MainWindow::scheduleActionUpdate()
 {
     if (!updateTimer_.isActive())
         updateTimer_.start();
 }
 
-void FrmMain::actionListUpdate()
+void MainWindow::actionListUpdate()
 {
     const bool open = dbf_.active();
     const bool editable = open && !dbf_.readOnly();
@@ -913,7 +913,7 @@ void FrmMain::actionListUpdate()
 
 // --- exports -------------------------------------------------------------------------
 
-void FrmMain::createExportCommands()
+void MainWindow::createExportCommands()
 {
     exportCommands_ = makeExportCommands(*this);
     for (const ExportCommand& command : exportCommands_) {
@@ -923,7 +923,7 @@ void FrmMain::createExportCommands()
     }
 }
 
-bool FrmMain::exportAvailable(QAction* a) const
+bool MainWindow::exportAvailable(QAction* a) const
 {
     for (const ExportCommand& command : exportCommands_) {
         if (command.action == a)
@@ -932,7 +932,7 @@ bool FrmMain::exportAvailable(QAction* a) const
     return false;
 }
 
-void FrmMain::aToXLSExecute(QAction* sender)
+void MainWindow::aToXLSExecute(QAction* sender)
 {
     const auto it = std::find_if(exportCommands_.begin(), exportCommands_.end(),
                                  [&](const ExportCommand& c) { return c.action == sender; });
@@ -949,7 +949,7 @@ void FrmMain::aToXLSExecute(QAction* sender)
     runExport(*it, fileName);
 }
 
-void FrmMain::runExport(const ExportCommand& command, const QString& fileName)
+void MainWindow::runExport(const ExportCommand& command, const QString& fileName)
 {
     grid_->repaint();
     ExportScope scope([this] {

@@ -36,7 +36,7 @@ namespace karto {
 class DbfGrid;
 class DbfGridModel;
 
-class FrmMain : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // The dialogs the window asks; tests put their own in place.
@@ -54,8 +54,8 @@ public:
     };
     static Dialogs defaultDialogs();
 
-    explicit FrmMain(QWidget* parent = nullptr);
-    ~FrmMain() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
     const Dialogs& dialogs() const { return dialogs_; }
