@@ -27,7 +27,6 @@
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
 #include "app/MainWindow.h"
-#include "app/SearchCommands.h"
 #include "app/TableSearch.h"
 #include "app/UpperCase.h"
 #include "convert/CodePageConverter.h"
@@ -136,11 +135,8 @@ int main(int argc, char** argv)
         dialogs.warning = [&boxes](QWidget*, const QString& text) { boxes << text; };
         dialogs.error = [&boxes](QWidget*, const QString& text) { boxes << text; };
         window.setDialogs(dialogs);
-        auto* searchCommands = new karto::SearchCommands(window);
-        searchCommands->install();
-        auto* cellCommands = new karto::CellCommands(window);
-        cellCommands->install();
-        cellCommands->setMessageBox([&boxes](QWidget*, const QString&, const QString& text) { boxes << text; });
+        // The window's own commands, as the user runs them.
+        window.cellCommands()->setMessageBox([&boxes](QWidget*, const QString&, const QString& text) { boxes << text; });
         window.resize(800, 600);
         window.show();
         window.codePageBox()->setCurrentIndex(0);   // Latin 2

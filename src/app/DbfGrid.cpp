@@ -8,7 +8,8 @@
 
 namespace karto {
 
-DbfGrid::DbfGrid(QWidget* parent) : QTableView(parent)
+DbfGrid::DbfGrid(QWidget* parent)
+    : QTableView(parent), cellDelegate_(new GridCellDelegate(this)), plainDelegate_(new QStyledItemDelegate(this))
 {
     setObjectName(QStringLiteral("DBGrid"));
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -25,7 +26,16 @@ DbfGrid::DbfGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setHighlightSections(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    setItemDelegate(new GridCellDelegate(this));
+    setItemDelegate(cellDelegate_);
+}
+
+void DbfGrid::setOwnCellDrawing(bool own)
+{
+    QStyledItemDelegate* wanted = own ? cellDelegate_ : plainDelegate_;
+    if (itemDelegate() != wanted) {
+        setItemDelegate(wanted);
+        viewport()->update();
+    }
 }
 
 void DbfGrid::focusInEvent(QFocusEvent* event)

@@ -4,7 +4,10 @@
 // Cell colours: the row of the current record has the button-face
 // background; a deleted record's text is red except in the selected cell; the
 // selected cell has the selection colours while the grid has the focus and
-// the button-shadow background without it.
+// the button-shadow background without it. These colours are the grid's own
+// drawing of its default columns; a chosen column set is drawn the toolkit's
+// standard way. Either way a column tinted by the model (the filter's column)
+// keeps its tint where no colour above covers it.
 
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -16,10 +19,19 @@ class DbfGrid : public QTableView {
 public:
     explicit DbfGrid(QWidget* parent = nullptr);
 
+    // The grid's own cell colours (true, default columns) or the toolkit's
+    // standard drawing (false, a chosen column set).
+    void setOwnCellDrawing(bool own);
+    bool ownCellDrawing() const { return itemDelegate() == cellDelegate_; }
+
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    QStyledItemDelegate* cellDelegate_;
+    QStyledItemDelegate* plainDelegate_;
 };
 
 // Paints one data cell with the colours above (DBGridDrawDataCell).

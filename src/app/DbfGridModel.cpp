@@ -1,5 +1,7 @@
 #include "app/DbfGridModel.h"
 
+#include <algorithm>
+
 #include <QBrush>
 #include <QColor>
 
@@ -15,6 +17,14 @@ constexpr qint64 firstScanMs = 40;
 constexpr qint64 sliceMs = 15;
 // Records between two looks at the clock.
 constexpr int scanStep = 256;
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+        return upper(x) == upper(y);
+    });
+}
 
 bool isNumeric(FieldType type)
 {
@@ -43,14 +53,10 @@ void DbfGridModel::reload()
     beginResetModel();
     for (CachedRecord& c : cache_)
         c.recNo = 0;
-    columns_.clear();
+    buildColumns();
     if (!dbf_.active()) {
         map_.resetIdentity(0);
     } else {
-        for (int i = 0; i < dbf_.fieldCount(); ++i) {
-            if (dbf_.field(i).visible())
-                columns_.push_back(i);
-        }
         const int count = dbf_.recordCount();
         if (dbf_.showDeleted() && !dbf_.filtered())
             map_.resetIdentity(count);
@@ -62,6 +68,63 @@ void DbfGridModel::reload()
     endResetModel();
     if (!map_.complete())
         scanTimer_.start();
+}
+
+void DbfGridModel::buildColumns()
+{
+    columns_.clear();
+    // A closed table keeps the choice for the next one.
+    if (!dbf_.active())
+        return;
+    std::vector<int> every;
+    for (int i = 0; i < dbf_.fieldCount(); ++i) {
+        if (dbf_.field(i).visible())
+            every.push_back(i);
+    }
+    if (!chosen_.empty()) {
+        std::vector<std::string> kept;
+        for (int f : every) {
+            const std::string& name = dbf_.field(f).fieldName();
+            auto isName = [&name](const std::string& chosen) { return sameName(chosen, name); };
+            if (std::any_of(chosen_.begin(), chosen_.end(), isName)) {
+                columns_.push_back(f);
+                kept.push_back(name);
+            }
+        }
+        chosen_ = std::move(kept);
+        if (columns_.empty() || columns_.size() == every.size())
+            chosen_.clear();
+    }
+    if (chosen_.empty())
+        columns_ = std::move(every);
+}
+
+void DbfGridModel::setColumns(const std::vector<int>& fields)
+{
+    chosen_.clear();
+    if (dbf_.active()) {
+        for (int i = 0; i < dbf_.fieldCount(); ++i) {
+            if (dbf_.field(i).visible() && std::find(fields.begin(), fields.end(), i) != fields.end())
+                chosen_.push_back(dbf_.field(i).fieldName());
+        }
+    }
+    // The rows stay; only the columns change.
+    beginResetModel();
+    buildColumns();
+    endResetModel();
+}
+
+void DbfGridModel::setTintedColumn(int column, const QColor& tint)
+{
+    const int before = tintedColumn_;
+    tintedColumn_ = column;
+    tint_ = tint;
+    if (rowCount() == 0)
+        return;
+    for (int c : {before, column}) {
+        if (c >= 0 && c < columnCount())
+            emit dataChanged(index(0, c), index(rowCount() - 1, c), {Qt::BackgroundRole});
+    }
 }
 
 void DbfGridModel::refreshCells()
@@ -210,6 +273,10 @@ QVariant DbfGridModel::data(const QModelIndex& index, int role) const
         const uint8_t* rec = record(recordOfRow(index.row()));
         return rec != nullptr && rec[0] == '*';
     }
+    case Qt::BackgroundRole:
+        if (index.column() == tintedColumn_ && tint_.isValid())
+            return QBrush(tint_);
+        return {};
     case Qt::TextAlignmentRole:
         if (isNumeric(dbf_.field(field).dataType()))
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -11,11 +11,17 @@
 // (and the filter's field) of each record: the first rows are found at
 // once, the rest in short slices on a zero-timer, appending rows as they are
 // found, so that the window stays responsive meanwhile.
+//
+// The columns are every field the grid can show, in table order, unless the
+// column chooser has picked some (setColumns): the choice is kept by field
+// name, so it carries over to a reload and to another table.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -57,6 +63,20 @@ public:
     int fieldOfColumn(int column) const;
     int columnOfField(int field) const;
 
+    // The column chooser's choice: the fields to show (shown in table order
+    // whatever the order given); empty for the default columns. A later
+    // table shows the chosen fields it has by name; names it lacks are
+    // dropped from the choice. A choice of no field or of every field is the
+    // default columns.
+    void setColumns(const std::vector<int>& fields);
+    // True while the grid shows its default columns (every field).
+    bool defaultColumns() const { return chosen_.empty(); }
+
+    // The column whose cells get the tint as background (the filter's
+    // column), -1 for none; the position stays across reloads.
+    void setTintedColumn(int column, const QColor& tint);
+    int tintedColumn() const { return tintedColumn_; }
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -71,10 +91,15 @@ private:
     // Scans until the deadline or until the map has minRows rows.
     void scanFor(qint64 milliseconds, int minRows = -1);
     const uint8_t* record(int recNo) const;
+    // columns_ from the open table and the chosen names.
+    void buildColumns();
 
     TableDataset& dbf_;
     RecordRowMap map_;
-    std::vector<int> columns_;   // field index per column
+    std::vector<int> columns_;          // field index per column
+    std::vector<std::string> chosen_;   // chosen field names; empty: every field
+    int tintedColumn_ = -1;
+    QColor tint_;
     QTimer scanTimer_;
     std::vector<uint8_t> scanBuffer_;
 

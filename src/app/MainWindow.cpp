@@ -22,13 +22,19 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/CellCommands.h"
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
 #include "app/DialogFilter.h"
 #include "app/ExportCommands.h"
+#include "app/FAbout.h"
+#include "app/FColumns.h"
+#include "app/FMemo.h"
+#include "app/FileAssociation.h"
 #include "app/ImageList.h"
 #include "app/LocaleFormat.h"
 #include "app/RecentFiles.h"
+#include "app/SearchCommands.h"
 #include "dbf/Error.h"
 #include "dbf/TableFile.h"
 #include "structure/FrmStrukt.h"
@@ -129,7 +135,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs_(defaultD
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { gridCurrentChanged(); });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        // A reset model loses its column widths.
+        // A reset model loses its column widths; a chosen column set is drawn
+        // the standard way.
+        grid_->setOwnCellDrawing(model_->defaultColumns());
         fitColumns();
         scheduleActionUpdate();
     });
@@ -147,7 +155,34 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs_(defaultD
 
     setGridFont(designFont());
     resize(designClientWidth, designClientHeight + menuBar()->sizeHint().height());
+    installCommands();
     actionListUpdate();
+}
+
+void MainWindow::installCommands()
+{
+    // Search and filter. The filter is the dataset's record filter, installed
+    // by the commands themselves; its column has the tool-tip background
+    // while it is on.
+    search_ = new SearchCommands(*this);
+    search_->install();
+    connect(search_, &SearchCommands::filterColumnChanged, this, [this](int column) {
+        model_->setTintedColumn(column, grid_->palette().color(QPalette::ToolTipBase));
+    });
+
+    // Copy the cell and sum the column. Ctrl+C belongs to the search box
+    // while it has the focus: a line edit claims its own editing keys before
+    // the window's shortcuts are looked at.
+    cells_ = new CellCommands(*this);
+    cells_->install();
+
+    memo_ = new MemoCommands(*this);
+    memo_->install();
+
+    setActionHandler(QStringLiteral("aAbout"), [this] { aAboutExecute(this); });
+    setActionHandler(QStringLiteral("aWWW"), [] { aWWWExecute(); });
+    setActionHandler(QStringLiteral("aAssoc"), [this] { aAssocExecute(true, this); });
+    setActionHandler(QStringLiteral("aUnAssoc"), [this] { aAssocExecute(false, this); });
 }
 
 MainWindow::~MainWindow()
@@ -249,7 +284,8 @@ void MainWindow::createActions()
     a->setCheckable(true);
     setHandler(a, [this] { aDeletedExecute(); });
     makeAction("aSum", "Součet sloupce", "Zobrazí součet aktuálního sloupce", "Ctrl+U", 17);
-    makeAction("aColumns", "Výběr sloupců", nullptr, "Ctrl+B", -1);
+    a = makeAction("aColumns", "Výběr sloupců", nullptr, "Ctrl+B", -1);
+    setHandler(a, [this] { aColumnsExecute(); });
     makeAction("aShowMemo", "Zobraz/skryj MEMO", "Zobrazí obsah MEMO položky", "Ctrl+M", -1);
     a = makeAction("aFont", "Písmo", "Nastavení velikosti a druhu písma", nullptr, 11);
     setHandler(a, [this] { aFontExecute(); });
@@ -693,6 +729,16 @@ void MainWindow::moveToRow(int row)
     grid_->scrollTo(index);
 }
 
+void MainWindow::setCurrentColumn(int column)
+{
+    const QModelIndex current = grid_->currentIndex();
+    if (!current.isValid() || column < 0 || column >= model_->columnCount())
+        return;
+    const QModelIndex index = model_->index(current.row(), column);
+    grid_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    grid_->scrollTo(index);
+}
+
 void MainWindow::gridCurrentChanged()
 {
     if (!syncing_ && dbf_.active()) {
@@ -773,6 +819,36 @@ std::vector<int> MainWindow::gridColumns() const
     for (int c = 0; c < model_->columnCount(); ++c)
         columns.push_back(model_->fieldOfColumn(c));
     return columns;
+}
+
+void MainWindow::setGridColumns(const std::vector<int>& fields)
+{
+    const int field = currentField();
+    model_->setColumns(fields);
+    if (dbf_.active() && dbf_.filtered()) {
+        // The filter reads the field of its column position, which may now
+        // show another field: the visible records are looked for again.
+        syncing_ = true;
+        try {
+            dbf_.refresh();
+        } catch (...) {
+            syncing_ = false;
+            model_->reload();
+            throw;
+        }
+        syncing_ = false;
+        model_->reload();
+    }
+    syncGridToDataset();
+    setCurrentColumn(model_->columnOfField(field));
+    dataSourceDataChange();
+}
+
+void MainWindow::aColumnsExecute()
+{
+    std::vector<int> fields;
+    if (FColumns::choose(this, dbf_, gridColumns(), fields))
+        setGridColumns(fields);
 }
 
 // --- commands ------------------------------------------------------------------

@@ -33,8 +33,11 @@ class QToolBar;
 
 namespace karto {
 
+class CellCommands;
 class DbfGrid;
 class DbfGridModel;
+class MemoCommands;
+class SearchCommands;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -123,13 +126,25 @@ public:
     QProgressBar* exportProgressBar() const { return exportBar_; }
     // The dataset field of the grid's current column, -1 when none.
     int currentField() const;
-    // Grid fields and the grid font.
+    // The fields of the grid's columns, in column order: what the CSV, TXT
+    // and HTML exports write.
     std::vector<int> gridColumns() const;
+    // The column chooser's result applied to the grid (empty: every field);
+    // the grid stays on its record and, when it is still shown, its field.
+    void setGridColumns(const std::vector<int>& fields);
+    // aColumns: the column chooser over the open table.
+    void aColumnsExecute();
     QFont gridFont() const;
     void setGridFont(const QFont& font);
 
     // The grid's current row moved to the dataset's current record.
     void syncGridToDataset();
+
+    // The window's command groups (search and filter, copy and sum, memo
+    // viewer), installed by the constructor.
+    SearchCommands* searchCommands() const { return search_; }
+    CellCommands* cellCommands() const { return cells_; }
+    MemoCommands* memoCommands() const { return memo_; }
 
 signals:
     // A table is about to be opened (the open one closes first): views bound
@@ -161,6 +176,10 @@ private:
     void aDeletedExecute();
     void recentFileClick(QAction* item);
     void moveToRow(int row);
+    // The grid's current cell moved to another column of its row.
+    void setCurrentColumn(int column);
+    // The commands of the other parts of the window attached to their actions.
+    void installCommands();
     // Column widths from the fields' display widths in the grid font.
     void fitColumns();
     void gridCurrentChanged();
@@ -175,6 +194,9 @@ private:
 
     DbfGrid* grid_ = nullptr;
     DbfGridModel* model_ = nullptr;
+    SearchCommands* search_ = nullptr;
+    CellCommands* cells_ = nullptr;
+    MemoCommands* memo_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLineEdit* edFind_ = nullptr;
     QComboBox* cbCP_ = nullptr;

@@ -37,8 +37,7 @@ protected:
         MainWindow::Dialogs dialogs = window->dialogs();
         dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
         window->setDialogs(dialogs);
-        memo = new MemoCommands(*window);
-        memo->install();
+        memo = window->memoCommands();
         window->resize(700, 400);
         window->show();
         ASSERT_TRUE(window->openTableReporting(

@@ -1,17 +1,24 @@
-// The search, filter, copy and sum commands in the main window.
+// The search, filter, copy, sum and column chooser commands in the main
+// window, through its actions and their keys.
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/CellCommands.h"
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
+#include "app/FColumns.h"
 #include "app/MainWindow.h"
 #include "app/SearchCommands.h"
 #include "dbf/Windows1250.h"
@@ -39,10 +46,8 @@ protected:
         dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
         dialogs.warning = [this](QWidget*, const QString& message) { warnings << message; };
         window->setDialogs(dialogs);
-        search = new SearchCommands(*window);
-        search->install();
-        cells = new CellCommands(*window);
-        cells->install();
+        search = window->searchCommands();
+        cells = window->cellCommands();
         cells->setMessageBox([this](QWidget*, const QString& caption, const QString& text) {
             messages << caption + QStringLiteral(" | ") + text;
         });
@@ -77,6 +82,49 @@ protected:
     void moveTo(int row, int column)
     {
         window->grid()->setCurrentIndex(window->gridModel()->index(row, column));
+    }
+    // The window shown and active, so that its shortcuts work.
+    void showWindow()
+    {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    // A key pressed in a widget, which first gets the focus.
+    void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        if (!window->isActiveWindow())
+            showWindow();   // again after a dialog
+        target->setFocus();
+        window->actionListUpdate();
+        QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+    }
+    // Answers the next column chooser: the named items unchecked ("*" checks
+    // all first), then OK.
+    void answerChooser(QStringList uncheck)
+    {
+        auto* timer = new QTimer(window.get());
+        timer->setInterval(5);
+        QObject::connect(timer, &QTimer::timeout, [timer, uncheck] {
+            auto* dialog = qobject_cast<FColumns*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;   // not open yet
+            timer->stop();
+            timer->deleteLater();
+            if (uncheck.contains(QStringLiteral("*")))
+                dialog->bAll()->click();
+            for (int i = 0; i < dialog->lbCols()->count(); ++i) {
+                QListWidgetItem* item = dialog->lbCols()->item(i);
+                if (uncheck.contains(item->text()))
+                    item->setCheckState(Qt::Unchecked);
+            }
+            dialog->bOk()->click();
+        });
+        timer->start();
+    }
+    QString cellText(int row, int column) const
+    {
+        return window->gridModel()->data(window->gridModel()->index(row, column)).toString();
     }
     QPoint cell() const
     {
@@ -220,6 +268,160 @@ TEST_F(WindowCommandsTest, CopyTheCellAndSumTheColumn)
                                     QStringLiteral(" | Sloupec \"CENA\" celkem:           3.7500")});
     EXPECT_EQ(window->dbf().recNo(), 2);
     EXPECT_EQ(cell(), QPoint(2, 1));
+}
+
+} // namespace
+} // namespace karto
+
+namespace karto {
+namespace {
+
+// F3 in the grid and Enter in the search box walk every matching cell, F7
+// one column; the text is matched in any letter case, Czech letters too.
+TEST_F(WindowCommandsTest, SearchKeysMoveTheGridToTheMatches)
+{
+    open(table("K.DBF", kFields, {{"Dvořák", "Brno"}, {"NOVÁK", "Nová Ves"}, {"Novotná", "Praha"},
+                                  {"x", "Novákov"}}));
+    showWindow();
+    window->searchBox()->setText(QStringLiteral("nová"));
+    moveTo(0, 0);
+    // Each step: the key, whether the search box has the focus, the column to
+    // move to first (-1: none), then the grid's cell and whether it warned.
+    const struct { int key; bool inBox; int column; QPoint cell; bool warned; } steps[] = {
+        {Qt::Key_F3, false, -1, {0, 1}, false},
+        {Qt::Key_Return, true, -1, {1, 1}, false},
+        {Qt::Key_F3, false, -1, {1, 3}, false},
+        {Qt::Key_F3, false, -1, {1, 3}, true},
+        {Qt::Key_F7, false, 1, {1, 1}, false},
+        {Qt::Key_F7, false, -1, {1, 3}, false},
+        {Qt::Key_F7, false, -1, {1, 3}, true},
+    };
+    int step = 0;
+    for (const auto& s : steps) {
+        if (s.column >= 0)
+            moveTo(cell().y(), s.column);
+        warnings.clear();
+        press(s.inBox ? static_cast<QWidget*>(window->searchBox()) : window->grid(), s.key);
+        EXPECT_EQ(cell(), s.cell) << "step " << step;
+        EXPECT_EQ(window->dbf().recNo(), s.cell.y() + 1) << "step " << step;
+        EXPECT_EQ(warnings.size(), s.warned ? 1 : 0) << "step " << step;
+        EXPECT_TRUE(window->grid()->hasFocus()) << "step " << step;
+        ++step;
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
+}
+
+// Alt+F shows the matching records of the column and tints it; a column set
+// without that column position switches the filter off.
+TEST_F(WindowCommandsTest, FilterKeyTintsTheColumnUntilTheColumnSetDropsIt)
+{
+    open(table("L.DBF", kFields,
+               {{"a", "Praha"}, {"b", "Brno"}, {"c", "PRAHA 4"}, {"d", "Kolín"}, {"e", "praha"}}));
+    showWindow();
+    window->searchBox()->setText(QStringLiteral("Praha"));
+    moveTo(0, 1);
+    press(window->grid(), Qt::Key_F, Qt::AltModifier);
+    ASSERT_TRUE(window->action(QStringLiteral("aFilter"))->isChecked());
+    DbfGridModel* model = window->gridModel();
+    model->finishScan();
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(cellText(1, 1).trimmed(), QStringLiteral("PRAHA 4"));
+
+    // The tint: the column's cells (and only those) on the tool-tip
+    // background, as the grid paints them outside the current row.
+    const QColor tint = window->grid()->palette().color(QPalette::ToolTipBase);
+    const QColor base = window->grid()->palette().color(QPalette::Base);
+    ASSERT_NE(tint, base);
+    EXPECT_EQ(model->data(model->index(2, 1), Qt::BackgroundRole).value<QBrush>().color(), tint);
+    EXPECT_FALSE(model->data(model->index(2, 0), Qt::BackgroundRole).isValid());
+    window->grid()->setFocus();
+    QApplication::processEvents();
+    const QImage shot = window->grid()->viewport()->grab().toImage();
+    auto pixel = [&](int row, int column) {
+        const QRect r = window->grid()->visualRect(model->index(row, column));
+        return QColor(shot.pixel(r.right() - 3, r.center().y()));
+    };
+    EXPECT_EQ(pixel(2, 1), tint);
+    EXPECT_EQ(pixel(2, 0), base);
+
+    // Only JMENO left: column 1 is gone, and so is the filter.
+    answerChooser({QStringLiteral("MESTO"), QStringLiteral("CENA"), QStringLiteral("DATUM"), QStringLiteral("POZN")});
+    press(window->grid(), Qt::Key_B, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(window->gridColumns(), std::vector<int>{0});
+    EXPECT_FALSE(window->action(QStringLiteral("aFilter"))->isChecked());
+    EXPECT_FALSE(window->dbf().filtered());
+    EXPECT_EQ(model->tintedColumn(), -1);
+    model->finishScan();
+    EXPECT_EQ(model->rowCount(), 5);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
+}
+
+// Ctrl+U and Ctrl+C on the grid; Ctrl+C in the search box copies its own
+// selection.
+TEST_F(WindowCommandsTest, SumAndCopyKeys)
+{
+    open(table("M.DBF", kFields, {{"Žluťoučký", "", "1.5"}, {"b", "", "2.25"}, {"c", "", ""}}));
+    showWindow();
+    moveTo(2, 2);
+    press(window->grid(), Qt::Key_U, Qt::ControlModifier);
+    EXPECT_EQ(messages, QStringList{QGuiApplication::applicationDisplayName() +
+                                    QStringLiteral(" | Sloupec \"CENA\" celkem:           3.7500")});
+    EXPECT_EQ(cell(), QPoint(2, 2));
+
+    moveTo(0, 0);
+    press(window->grid(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Žluťoučký"));
+
+    window->searchBox()->setText(QStringLiteral("hledaný text"));
+    window->searchBox()->setSelection(8, 4);
+    press(window->searchBox(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("text"));
+    EXPECT_EQ(cell(), QPoint(0, 0));
+}
+
+// Ctrl+B: the chosen columns in the grid (drawn the standard way) and in the
+// CSV export; the choice carries over to another table by field name, and
+// "Vše" brings back every column.
+TEST_F(WindowCommandsTest, ChosenColumnsInTheGridAndTheExport)
+{
+    open(table("N.DBF", kFields, {{"Novák", "Brno", "10", "20240131", "p"}, {"Dvořák", "Praha", "2.5"}}));
+    QString saveAs = dir.filePath(QStringLiteral("n.csv"));
+    MainWindow::Dialogs dialogs = window->dialogs();
+    dialogs.saveFileName = [&saveAs](QWidget*, const QString&, const QString&, const QString&) { return saveAs; };
+    window->setDialogs(dialogs);
+    showWindow();
+    moveTo(1, 2);
+    ASSERT_TRUE(window->grid()->ownCellDrawing());
+
+    answerChooser({QStringLiteral("MESTO"), QStringLiteral("DATUM")});
+    press(window->grid(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(window->gridColumns(), (std::vector<int>{0, 2, 4}));
+    EXPECT_FALSE(window->grid()->ownCellDrawing());
+    EXPECT_EQ(window->gridModel()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("CENA"));
+    EXPECT_EQ(cell(), QPoint(1, 1));   // still on CENA of the same record
+    EXPECT_GT(window->grid()->columnWidth(0), 0);
+
+    run("aToCSV");
+    QFile csv(saveAs);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(bytes.mid(3).toStdString(), "\"JMENO\";\"CENA\";\"POZN\"\r\n"
+                                          "\"Novák\";\"10\";\"p\"\r\n"
+                                          "\"Dvořák\";\"2.5\";\"\"\r\n");
+
+    // Another table has JMENO and CENA but no POZN; it is dropped from the choice.
+    open(table("O.DBF", {{"CENA", 'N', 5}, {"X", 'C', 3}, {"JMENO", 'C', 8}, {"Y", 'C', 3}}, {{"1", "x", "j"}}));
+    EXPECT_EQ(window->gridColumns(), (std::vector<int>{0, 2}));
+    open(table("P.DBF", kFields, {{"a"}}));
+    EXPECT_EQ(window->gridColumns(), (std::vector<int>{0, 2}));
+
+    answerChooser({QStringLiteral("*")});
+    press(window->grid(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(window->gridColumns(), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_TRUE(window->grid()->ownCellDrawing());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
 }
 
 } // namespace
