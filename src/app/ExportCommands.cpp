@@ -4,7 +4,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressBar>
+#include <QStandardPaths>
 
 #include "app/MainWindow.h"
 #include "app/ProgressWindow.h"
@@ -24,11 +26,24 @@ namespace {
 
 std::string localPath(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
 
-// The template of the template-driven HTML export lies beside the program.
-std::string templatePath()
+} // namespace
+
+QString htmlTemplatePath()
 {
-    return localPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Template.INI")));
+    const QString name = QStringLiteral("Template.INI");
+    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    if (QFileInfo::exists(besideProgram))
+        return besideProgram;
+    const QString inSettings =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Brennic/") + name;
+    if (QFileInfo::exists(inSettings))
+        return inSettings;
+    return besideProgram;   // missing: the template's defaults
 }
+
+namespace {
+
+std::string templatePath() { return localPath(htmlTemplatePath()); }
 
 } // namespace
 

@@ -31,6 +31,10 @@ struct ExportCommand {
 // exporting the window's open table and the grid's columns.
 std::vector<ExportCommand> makeExportCommands(MainWindow& window);
 
+// Template.INI of the template-driven HTML export: beside the program, else
+// in the user's settings folder (~/.config/Brennic/); the first found wins.
+QString htmlTemplatePath();
+
 // The spreadsheet, HTML, CSV and TXT filters of the save dialog.
 extern const char* const spreadsheetFilter;
 extern const char* const htmlFilter;

@@ -11,7 +11,6 @@ class QPushButton;
 
 namespace karto {
 
-class MainWindow;
 
 // The maker's contacts shown on the about box.
 extern const char* const kAuthorName;

@@ -134,3 +134,31 @@ TEST_F(CommandLine, WindowWithoutDisplayIsRefusedCleanly)
 }
 
 } // namespace
+
+#include "app/ExportCommands.h"
+#include "QtTestApp.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+namespace {
+
+TEST(HtmlTemplate, FoundInTheSettingsFolderWhenNotBesideTheProgram)
+{
+    karto::test::qtApp();
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("Template.INI");
+    ASSERT_FALSE(QFile::exists(beside));
+    EXPECT_EQ(karto::htmlTemplatePath(), beside) << "missing everywhere: the defaults";
+    QDir().mkpath(config.path() + "/Brennic");
+    QFile f(config.path() + "/Brennic/Template.INI");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_EQ(karto::htmlTemplatePath(), config.path() + "/Brennic/Template.INI");
+    qputenv("XDG_CONFIG_HOME", saved);
+}
+
+} // namespace
