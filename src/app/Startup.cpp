@@ -1,6 +1,9 @@
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QMessageBox>
+
+#include "app/CommandLine.h"
 
 #include "app/MainWindow.h"
 
@@ -13,8 +16,16 @@ int runWindow(QApplication& app, const QStringList& args)
     window.readSettings();
     window.updateRecentFiles();
     window.cbCPChange();
-    if (!args.isEmpty() && args.constFirst() != QLatin1String("?"))
-        window.openTableReporting(args.constFirst());
+    if (!args.isEmpty()) {
+        if (args.constFirst() == QLatin1String("?")) {
+            // The syntax message in a plain box; the window then opens with no table.
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Karto view"), syntaxMessage(),
+                            QMessageBox::Ok);
+            box.exec();
+        } else {
+            window.openTableReporting(args.constFirst());
+        }
+    }
     window.show();
     return app.exec();
 }
