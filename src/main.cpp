@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Startup.h"
 
@@ -76,7 +77,7 @@ int main(int argc, char** argv)
         return karto::exitError;
     }
 
-    QApplication app(argc, argv);
+    karto::Application app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Brennic"));
     QCoreApplication::setApplicationName(QStringLiteral("KartoView"));
     return karto::runWindow(app, args);

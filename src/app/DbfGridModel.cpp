@@ -246,8 +246,12 @@ const uint8_t* DbfGridModel::record(int recNo) const
     CachedRecord& slot = cache_[static_cast<size_t>(recNo) % cacheSize];
     if (slot.recNo != recNo) {
         slot.recNo = 0;
-        if (!dbf_.readRecord(recNo, slot.bytes))
-            return nullptr;
+        try {
+            if (!dbf_.readRecord(recNo, slot.bytes))
+                return nullptr;
+        } catch (const std::exception&) {
+            return nullptr;   // the file failed under us: the row shows empty
+        }
         slot.recNo = recNo;
     }
     return slot.bytes.data();
@@ -266,7 +270,11 @@ QVariant DbfGridModel::data(const QModelIndex& index, int role) const
         if (!rec)
             return {};
         text_.clear();
-        dbf_.appendFieldText(text_, field, rec);
+        try {
+            dbf_.appendFieldText(text_, field, rec);
+        } catch (const std::exception&) {
+            return {};   // a value that cannot be read (a damaged date-time, memo) shows empty
+        }
         return QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
     }
     case DeletedRole: {
