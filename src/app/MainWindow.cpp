@@ -772,6 +772,22 @@ void MainWindow::syncGridToDataset()
     }
 }
 
+void MainWindow::refreshDataset(const std::function<void()>& updateGrid)
+{
+    // The grid does not follow the dataset while it re-reads its rows; it is
+    // brought up to date afterwards, also when the refresh fails.
+    syncing_ = true;
+    try {
+        dbf_.refresh();
+    } catch (...) {
+        syncing_ = false;
+        updateGrid();
+        throw;
+    }
+    syncing_ = false;
+    updateGrid();
+}
+
 void MainWindow::datasetChanged()
 {
     if (syncing_ || opening_)
@@ -828,16 +844,7 @@ void MainWindow::setGridColumns(const std::vector<int>& fields)
     if (dbf_.active() && dbf_.filtered()) {
         // The filter reads the field of its column position, which may now
         // show another field: the visible records are looked for again.
-        syncing_ = true;
-        try {
-            dbf_.refresh();
-        } catch (...) {
-            syncing_ = false;
-            model_->reload();
-            throw;
-        }
-        syncing_ = false;
-        model_->reload();
+        refreshDataset([this] { model_->reload(); });
     }
     syncGridToDataset();
     setCurrentColumn(model_->columnOfField(field));
@@ -859,16 +866,7 @@ void MainWindow::aDeletedExecute()
     const bool show = action(QStringLiteral("aDeleted"))->isChecked();
     dbf_.setShowDeleted(show);
     if (dbf_.active()) {
-        syncing_ = true;
-        try {
-            dbf_.refresh();
-        } catch (...) {
-            syncing_ = false;
-            model_->reload();
-            throw;
-        }
-        syncing_ = false;
-        model_->reload();
+        refreshDataset([this] { model_->reload(); });
         syncGridToDataset();
         dataSourceDataChange();
     }
@@ -915,16 +913,7 @@ void MainWindow::cbCPChange()
     converter_.chooseCodePage(codePage);
     action(QString::fromLatin1(names[position]))->setChecked(true);
     if (dbf_.active()) {
-        syncing_ = true;
-        try {
-            dbf_.refresh();
-        } catch (...) {
-            syncing_ = false;
-            model_->refreshCells();
-            throw;
-        }
-        syncing_ = false;
-        model_->refreshCells();
+        refreshDataset([this] { model_->refreshCells(); });
         syncGridToDataset();
     }
 }

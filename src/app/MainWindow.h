@@ -185,6 +185,7 @@ private:
     void gridCurrentChanged();
     void dataSourceDataChange();
     void datasetChanged();
+    void refreshDataset(const std::function<void()>& updateGrid);
     void tableClosed();
     void runExport(const ExportCommand& command, const QString& fileName);
 
