@@ -28,10 +28,16 @@ void TerminalProgress::setPosition(int64_t position)
 {
     if (!enabled_ || position <= 0 || position == lastShown_)
         return;
+    position_ = position;
     const int64_t now = nowMs();
     if (shown_ && now - lastTime_ < 200 && position < total_)
         return;
     lastTime_ = now;
+    show(position);
+}
+
+void TerminalProgress::show(int64_t position)
+{
     lastShown_ = position;
     shown_ = true;
     std::fprintf(stderr, "\r%lld / %lld", static_cast<long long>(position),
@@ -50,6 +56,8 @@ void TerminalProgress::workbookProgress(ExportProgressNotificationType kind, int
 
 void TerminalProgress::finish()
 {
+    if (enabled_ && shown_ && position_ != lastShown_)
+        show(position_);   // where the export ended
     if (enabled_ && shown_) {
         std::fputs("\n", stderr);
         shown_ = false;

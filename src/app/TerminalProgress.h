@@ -21,10 +21,13 @@ public:
     void finish();
 
 private:
+    void show(int64_t position);
+
     bool enabled_;
     bool shown_ = false;
     int64_t total_ = 0;
     int64_t lastShown_ = -1;
+    int64_t position_ = 0;
     int64_t lastTime_ = 0;
 };
 

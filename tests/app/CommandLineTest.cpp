@@ -162,3 +162,27 @@ TEST(HtmlTemplate, FoundInTheSettingsFolderWhenNotBesideTheProgram)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CommandLineTerminal, ProgressGoesToStandardErrorOnATerminal)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // script(1) gives the program a terminal for its standard streams.
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir.path());
+    env.insert("XDG_CONFIG_HOME", dir.path() + "/.config");
+    p.setProcessEnvironment(env);
+    const QString command = QStringLiteral("'%1' '%2' '%3'")
+                                .arg(QStringLiteral(KARTO_PROGRAM),
+                                     QStringLiteral(KARTO_SOURCE_DIR "/samples/CENIK.DBF"),
+                                     dir.path() + "/out.csv");
+    p.start("script", {"-qec", command, "/dev/null"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains("334 / 340"));
+}
+
+} // namespace
