@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev
   clang libclang-rt-14-dev
   python3 python3-dbfread python3-openpyxl python3-xlrd
-  poppler-utils unzip shared-mime-info desktop-file-utils
+  poppler-utils unzip shared-mime-info desktop-file-utils libglib2.0-bin
 )
 
 missing=()
