@@ -465,48 +465,39 @@ void formatNumberField(char* dst, int width, int decimals, double value)
     DecimalDigits r = full;
     roundDigits(r, full.count == 0 ? 0 : std::min(15, full.pointPos + decimals));
     char buf[640];
-    int intLen = 0;
 
-    if (r.pointPos <= 15) {
-        int len = buildPlain(r, decimals, width, buf, &intLen);
-        if (len <= width) {
+    // A form is written when it fits; otherwise it is redone with fewer
+    // significant digits: fewer by the excess, by one less when the part
+    // before the point (or the exponent) alone fills the width. `build`
+    // writes the form into buf, returns its length and sets the length of
+    // that leading part; it returns -1 when the digits cannot take the form.
+    auto tryForm = [&](auto build) {
+        int lead = 0;
+        int len = build(r, &lead);
+        if (len >= 0 && len <= width) {
             placeRight(dst, width, buf, len);
-            return;
+            return true;
         }
+        if (len < 0)
+            return false;
         const int excess = len - width;
-        const int reduce = intLen == width ? excess - 1 : excess;
-        const int digits = r.count - reduce;
-        if (digits > 0) {
-            DecimalDigits fewer = full;
-            roundDigits(fewer, digits);
-            if (fewer.pointPos <= 15) {
-                len = buildPlain(fewer, decimals, width, buf, &intLen);
-                if (len <= width) {
-                    placeRight(dst, width, buf, len);
-                    return;
-                }
-            }
-        }
-    }
-
-    int headLen = 0;
-    int len = buildExponent(r, buf, &headLen);
-    if (len <= width) {
-        placeRight(dst, width, buf, len);
-        return;
-    }
-    const int excess = len - width;
-    const int reduce = headLen == width ? excess - 1 : excess;
-    const int digits = r.count - reduce;
-    if (digits > 0) {
+        const int digits = r.count - (lead == width ? excess - 1 : excess);
+        if (digits <= 0)
+            return false;
         DecimalDigits fewer = full;
         roundDigits(fewer, digits);
-        len = buildExponent(fewer, buf, &headLen);
-        if (len <= width) {
-            placeRight(dst, width, buf, len);
-            return;
-        }
-    }
+        len = build(fewer, &lead);
+        if (len < 0 || len > width)
+            return false;
+        placeRight(dst, width, buf, len);
+        return true;
+    };
+    const auto plain = [&](const DecimalDigits& d, int* lead) {
+        return d.pointPos <= 15 ? buildPlain(d, decimals, width, buf, lead) : -1;
+    };
+    const auto exponent = [&](const DecimalDigits& d, int* lead) { return buildExponent(d, buf, lead); };
+    if (tryForm(plain) || tryForm(exponent))
+        return;
     std::memset(dst, ' ', static_cast<size_t>(width));
 }
 
