@@ -1,6 +1,7 @@
 #include "export/WorkbookExport.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include "dbf/Error.h"
@@ -99,9 +100,8 @@ struct ModelSink {
     void text(const std::string& t) { row.addCellString(t).setCalculateColWidth(measure); }
 };
 
-template <typename Writer>
 struct StreamSink {
-    Writer& writer;
+    SheetStreamWriter& writer;
     void number(int decimals, double v) { writer.addNumber(decimals, v); }
     void boolean(bool v) { writer.addBoolean(v); }
     void date(double v) { writer.addDateTime(v, kDateFormat); }
@@ -139,9 +139,8 @@ std::string formatWarning(const char* pattern, int64_t a, int64_t b = 0)
     return buffer;
 }
 
-template <typename Writer>
-WorkbookExportResult writeWorkbook(const std::string& fileName, TableDataset& dbf,
-                                   WorkbookProgressReceiver* progress)
+WorkbookExportResult writeWorkbook(const std::string& fileName, const ExporterFormat& format,
+                                   TableDataset& dbf, WorkbookProgressReceiver* progress)
 {
     workbookDateFormat() = "%sysdate%";
     workbookTimeFormat() = "%systime%";
@@ -174,9 +173,14 @@ WorkbookExportResult writeWorkbook(const std::string& fileName, TableDataset& db
     for (; !dbf.eof() && counter <= kMeasuredRecords; dbf.next(), ++counter)
         emitRecord(dbf, columns, kinds, text, ModelSink{sheet.addRow(), true});
 
-    Writer writer(workbook, fileName);
+    std::unique_ptr<SheetStreamWriter> stream;
+    if (format.name == "XLS")
+        stream = std::make_unique<XLSStreamWriter>(workbook, fileName);
+    else
+        stream = std::make_unique<XLSXStreamWriter>(workbook, fileName);
+    SheetStreamWriter& writer = *stream;
     writer.beginSheet(sheet, 1 + visible);
-    StreamSink<Writer> sink{writer};
+    StreamSink sink{writer};
     for (; !dbf.eof(); dbf.next()) {
         emitRecord(dbf, columns, kinds, text, sink);
         writer.endRow();
@@ -186,8 +190,7 @@ WorkbookExportResult writeWorkbook(const std::string& fileName, TableDataset& db
 
     WorkbookExportResult result;
     result.recordsLeftOut = writer.rowsLeftOut();
-    if constexpr (requires { writer.fieldsLeftOut(); })
-        result.fieldsLeftOut = writer.fieldsLeftOut();
+    result.fieldsLeftOut = writer.fieldsLeftOut();
     return result;
 }
 
@@ -201,7 +204,7 @@ WorkbookExportResult exportWorkbook(const std::string& fileName, TableDataset& d
     dbf.checkActive();
 
     if (format.name == "XLS") {
-        WorkbookExportResult result = writeWorkbook<XLSStreamWriter>(fileName, dbf, progress);
+        WorkbookExportResult result = writeWorkbook(fileName, format, dbf, progress);
         const int64_t fieldsLeftOut = result.fieldsLeftOut;
         if (result.recordsLeftOut > 0)
             result.warning = formatWarning("Formát XLS pojme nejvýše %lld řádků, %lld záznamů nebylo exportováno.",
@@ -215,7 +218,7 @@ WorkbookExportResult exportWorkbook(const std::string& fileName, TableDataset& d
         return result;
     }
 
-    WorkbookExportResult result = writeWorkbook<XLSXStreamWriter>(fileName, dbf, progress);
+    WorkbookExportResult result = writeWorkbook(fileName, format, dbf, progress);
     if (result.recordsLeftOut > 0)
         result.warning = formatWarning("Formát XLSX pojme nejvýše %lld řádků, %lld záznamů nebylo exportováno.",
                                        format.maxRowCount - 1, result.recordsLeftOut);

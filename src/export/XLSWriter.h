@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "export/CustomExporter.h"
+#include "export/SheetStreamWriter.h"
 #include "export/SheetLayout.h"
 #include "export/WorkbookTypes.h"
 
@@ -84,7 +85,7 @@ private:
 // Idempotent; it also runs when the program is loaded with this writer.
 void registerExporterXLS();
 
-class XLSStreamWriter {
+class XLSStreamWriter final : public SheetStreamWriter {
 public:
     static constexpr int kMaxRows = CustomExporterXLS::kMaxRowCount;
     static constexpr int kMaxColumns = CustomExporterXLS::kMaxColCount;
@@ -95,37 +96,25 @@ public:
     // fileName. Destroyed without finish() (an error), the temporary file is
     // removed and an existing fileName stays untouched.
     XLSStreamWriter(Workbook& workbook, const std::string& fileName);
-    ~XLSStreamWriter();
+    ~XLSStreamWriter() override;
     XLSStreamWriter(const XLSStreamWriter&) = delete;
     XLSStreamWriter& operator=(const XLSStreamWriter&) = delete;
 
-    // Begins the next sheet of the document (sheets in document order). The
-    // rows the sheet holds now are measured (column widths, row heights) and
-    // written; rowCount is the number of rows the sheet will have in all
-    // (held and pushed), used for progress only.
-    void beginSheet(ExportWorkSheet& sheet, int64_t rowCount);
-
-    // One pushed row: cells in column order, then endRow(). They are what
-    // ExportRow::addCell* would give in a row without its own style and
-    // without column-width requests.
-    void addString(std::string_view text);              // "" for an empty cell
-    void addNumber(int decimalPlaces, double value);    // 0: integers, -1: as needed
-    void addBoolean(bool value);
-    void addDateTime(double serial, std::string_view numberFormat);
-    // Writes the row; false when it lay past the row limit (left out).
-    bool endRow();
-
-    // Completes the sheet's records.
-    void endSheet();
-    // Writes the globals and the compound document (and commits the file
-    // when writing to a file name).
-    void finish();
+    // The sheet and its rows, as SheetStreamWriter says.
+    void beginSheet(ExportWorkSheet& sheet, int64_t rowCount) override;
+    void addString(std::string_view text) override;
+    void addNumber(int decimalPlaces, double value) override;
+    void addBoolean(bool value) override;
+    void addDateTime(double serial, std::string_view numberFormat) override;
+    bool endRow() override;
+    void endSheet() override;
+    void finish() override;
 
     int64_t rowsWritten() const { return rowsWrittenTotal_; }
     // Rows held or pushed past the format's 65,536 rows.
-    int64_t rowsLeftOut() const { return rowsLeftOut_; }
+    int64_t rowsLeftOut() const override { return rowsLeftOut_; }
     // Cells of the widest row past the format's 256 columns.
-    int fieldsLeftOut() const { return fieldsLeftOut_; }
+    int fieldsLeftOut() const override { return fieldsLeftOut_; }
 
 private:
     struct PushedStyle {

@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "export/CustomExporter.h"
+#include "export/SheetStreamWriter.h"
 #include "export/SheetLayout.h"
 
 namespace karto {
@@ -67,7 +68,7 @@ public:
     static const char* contentTypeWord() { return "sheet"; }
 };
 
-class XLSXStreamWriter {
+class XLSXStreamWriter final : public SheetStreamWriter {
 public:
     // Writes to the stream (not owned) from its current position.
     XLSXStreamWriter(Workbook& workbook, OutputStream& stream);
@@ -75,31 +76,19 @@ public:
     // fileName. Destroyed without finish() (an error), the temporary file is
     // removed and an existing fileName stays untouched.
     XLSXStreamWriter(Workbook& workbook, const std::string& fileName);
-    ~XLSXStreamWriter();
+    ~XLSXStreamWriter() override;
     XLSXStreamWriter(const XLSXStreamWriter&) = delete;
     XLSXStreamWriter& operator=(const XLSXStreamWriter&) = delete;
 
-    // Begins the next sheet of the document (sheets in document order). The
-    // rows the sheet holds now are measured (column widths, row heights) and
-    // written; rowCount is the number of rows the sheet will have in all
-    // (held and pushed). Rows past the format's 1,048,576 are not written.
-    void beginSheet(ExportWorkSheet& sheet, int64_t rowCount);
-
-    // One pushed row: cells in column order, then endRow(). They are what
-    // ExportRow::addCell* would give in a row without its own style and
-    // without column-width requests.
-    void addString(std::string_view text);              // "" for an empty cell
-    void addNumber(int decimalPlaces, double value);    // 0: integers, -1: as needed
-    void addBoolean(bool value);
-    void addDateTime(double serial, std::string_view numberFormat);
-    // Writes the row; false when it lay past the row limit (left out).
-    bool endRow();
-
-    // Completes the sheet part.
-    void endSheet();
-    // Writes the other parts and the central directory (and commits the
-    // file when writing to a file name).
-    void finish();
+    // The sheet and its rows, as SheetStreamWriter says.
+    void beginSheet(ExportWorkSheet& sheet, int64_t rowCount) override;
+    void addString(std::string_view text) override;
+    void addNumber(int decimalPlaces, double value) override;
+    void addBoolean(bool value) override;
+    void addDateTime(double serial, std::string_view numberFormat) override;
+    bool endRow() override;
+    void endSheet() override;
+    void finish() override;
 
     // The clock of the ZIP entry times (the local time unless replaced);
     // call before beginSheet.
@@ -117,7 +106,7 @@ public:
     // date fields).
     bool rowsGoStraightIntoTheArchive() const { return direct_; }
     // Rows pushed or held past the format's row limit.
-    int64_t rowsLeftOut() const { return rowsLeftOut_; }
+    int64_t rowsLeftOut() const override { return rowsLeftOut_; }
 
 private:
     // Cell format and font row height of a pushed cell kind.
