@@ -21,8 +21,8 @@
 #include "BenchSupport.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
-#include "dbf/TableDataset.h"
-#include "export/TextExport.h"
+#include "dbf/table/TableDataset.h"
+#include "export/text/TextExport.h"
 
 using namespace karto::bench;
 

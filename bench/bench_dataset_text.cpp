@@ -11,7 +11,7 @@
 
 #include "BenchSupport.h"
 #include "convert/CodePageConverter.h"
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 using namespace karto::bench;
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "dbf/FieldDef.h"
-#include "dbf/FieldValue.h"
-#include "dbf/FormatSettings.h"
+#include "dbf/field/FieldDef.h"
+#include "dbf/field/FieldValue.h"
+#include "dbf/field/FormatSettings.h"
 
 namespace {
 std::atomic<long> allocations{0};

@@ -16,7 +16,7 @@
 
 #include "BenchSupport.h"
 #include "dbf/Error.h"
-#include "dbf/TableFile.h"
+#include "dbf/table/TableFile.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "convert/CodePageConverter.h"
-#include "dbf/Windows1250.h"
+#include "dbf/text/Windows1250.h"
 
 int main()
 {

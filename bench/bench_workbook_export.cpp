@@ -17,8 +17,8 @@
 #include <unistd.h>
 
 #include "convert/CodePageConverter.h"
-#include "dbf/TableDataset.h"
-#include "export/WorkbookExport.h"
+#include "dbf/table/TableDataset.h"
+#include "export/workbook/WorkbookExport.h"
 
 namespace {
 

@@ -18,13 +18,13 @@
 #include <string>
 #include <vector>
 
-#include "export/ExportCell.h"
-#include "export/ExportRow.h"
-#include "export/ExportWorkSheet.h"
-#include "export/Workbook.h"
-#include "export/WorkbookFormatting.h"
-#include "export/XLSWriter.h"
-#include "export/XLSXWriter.h"
+#include "export/workbook/ExportCell.h"
+#include "export/workbook/ExportRow.h"
+#include "export/workbook/ExportWorkSheet.h"
+#include "export/workbook/Workbook.h"
+#include "export/workbook/WorkbookFormatting.h"
+#include "export/xls/XLSWriter.h"
+#include "export/xlsx/XLSXWriter.h"
 
 using namespace karto;
 

@@ -26,13 +26,13 @@
 #include <zlib.h>
 
 #include "BenchSupport.h"
-#include "export/Deflater.h"
-#include "export/ExportCell.h"
-#include "export/ExportRow.h"
-#include "export/ExportWorkSheet.h"
-#include "export/Workbook.h"
-#include "export/WorkbookFormatting.h"
-#include "export/XLSXWriter.h"
+#include "export/xlsx/Deflater.h"
+#include "export/workbook/ExportCell.h"
+#include "export/workbook/ExportRow.h"
+#include "export/workbook/ExportWorkSheet.h"
+#include "export/workbook/Workbook.h"
+#include "export/workbook/WorkbookFormatting.h"
+#include "export/xlsx/XLSXWriter.h"
 
 using namespace karto;
 

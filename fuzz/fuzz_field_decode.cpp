@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "dbf/DateTimeConvert.h"
+#include "dbf/field/DateTimeConvert.h"
 #include "dbf/Error.h"
-#include "dbf/FieldDef.h"
-#include "dbf/FieldValue.h"
-#include "dbf/FormatSettings.h"
+#include "dbf/field/FieldDef.h"
+#include "dbf/field/FieldValue.h"
+#include "dbf/field/FormatSettings.h"
 
 using namespace karto;
 

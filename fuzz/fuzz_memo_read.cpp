@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dbf/Error.h"
-#include "dbf/MemoFile.h"
+#include "dbf/memo/MemoFile.h"
 
 using namespace karto;
 

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "dbf/Error.h"
-#include "dbf/TableFile.h"
+#include "dbf/table/TableFile.h"
 
 namespace {
 

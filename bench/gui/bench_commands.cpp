@@ -31,7 +31,7 @@
 #include "app/UpperCase.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 namespace {
 

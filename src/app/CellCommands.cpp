@@ -8,7 +8,7 @@
 
 #include "app/ColumnSum.h"
 #include "app/MainWindow.h"
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 namespace karto {
 

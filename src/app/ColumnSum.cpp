@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 namespace karto {
 

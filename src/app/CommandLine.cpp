@@ -13,9 +13,9 @@
 #include "app/TerminalProgress.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
-#include "dbf/TableDataset.h"
-#include "export/TextExport.h"
-#include "export/WorkbookExport.h"
+#include "dbf/table/TableDataset.h"
+#include "export/text/TextExport.h"
+#include "export/workbook/WorkbookExport.h"
 
 namespace karto {
 

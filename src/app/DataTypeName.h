@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "dbf/FieldType.h"
+#include "dbf/field/FieldType.h"
 
 namespace karto {
 

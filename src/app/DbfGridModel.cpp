@@ -5,7 +5,7 @@
 #include <QBrush>
 #include <QColor>
 
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 namespace karto {
 

@@ -8,7 +8,7 @@
 
 #include <QString>
 
-#include "export/ExportProgress.h"
+#include "export/output/ExportProgress.h"
 
 class QAction;
 class QProgressBar;

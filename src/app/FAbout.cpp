@@ -11,7 +11,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ImageList.h"
-#include "export/HtmlExport.h"
+#include "export/text/HtmlExport.h"
 
 namespace karto {
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 namespace karto {
 

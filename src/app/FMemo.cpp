@@ -13,7 +13,7 @@
 #include "app/DbfGridModel.h"
 #include "app/ImageList.h"
 #include "app/MainWindow.h"
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 namespace karto {
 

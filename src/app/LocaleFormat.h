@@ -1,7 +1,7 @@
 #pragma once
 // The user's locale formats for the engine's text forms.
 
-#include "dbf/FormatSettings.h"
+#include "dbf/field/FormatSettings.h"
 
 namespace karto {
 

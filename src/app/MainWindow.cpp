@@ -36,7 +36,7 @@
 #include "app/RecentFiles.h"
 #include "app/SearchCommands.h"
 #include "dbf/Error.h"
-#include "dbf/TableFile.h"
+#include "dbf/table/TableFile.h"
 #include "structure/FrmStrukt.h"
 
 namespace karto {

@@ -20,7 +20,7 @@
 #include "app/ExportCommands.h"
 #include "app/Settings.h"
 #include "convert/CodePageConverter.h"
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 class QAction;
 class QActionGroup;

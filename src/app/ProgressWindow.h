@@ -10,7 +10,7 @@
 
 #include <QWidget>
 
-#include "export/WorkbookProgress.h"
+#include "export/workbook/WorkbookProgress.h"
 
 class QLabel;
 class QProgressBar;

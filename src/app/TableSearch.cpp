@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dbf/FieldValue.h"
-#include "dbf/TableDataset.h"
-#include "dbf/TableFile.h"
+#include "dbf/field/FieldValue.h"
+#include "dbf/table/TableDataset.h"
+#include "dbf/table/TableFile.h"
 
 namespace karto {
 

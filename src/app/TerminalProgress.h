@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "export/ExportProgress.h"
-#include "export/WorkbookProgress.h"
+#include "export/output/ExportProgress.h"
+#include "export/workbook/WorkbookProgress.h"
 
 namespace karto {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "dbf/Windows1250.h"
+#include "dbf/text/Windows1250.h"
 
 namespace karto {
 

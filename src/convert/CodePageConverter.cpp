@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "dbf/CodePageConversion.h"
+#include "dbf/text/CodePageConversion.h"
 
 namespace karto {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "dbf/Error.h"
-#include "dbf/TranslateHook.h"
+#include "dbf/text/TranslateHook.h"
 
 namespace karto {
 

@@ -20,9 +20,9 @@
 
 #include "app/DialogFilter.h"
 #include "app/ImageList.h"
-#include "dbf/Windows1250.h"
+#include "dbf/text/Windows1250.h"
 #include "dbf/Error.h"
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 namespace karto {
 

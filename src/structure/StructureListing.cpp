@@ -1,7 +1,7 @@
 #include "structure/StructureListing.h"
 
 #include "app/DataTypeName.h"
-#include "dbf/TableDataset.h"
+#include "dbf/table/TableDataset.h"
 
 namespace karto {
 

@@ -6,8 +6,8 @@
 
 #include "app/TableSearch.h"
 #include "app/UpperCase.h"
-#include "dbf/TableDataset.h"
-#include "TestTable.h"
+#include "dbf/table/TableDataset.h"
+#include "support/TestTable.h"
 
 namespace karto {
 namespace {

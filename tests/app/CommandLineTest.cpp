@@ -136,7 +136,7 @@ TEST_F(CommandLine, WindowWithoutDisplayIsRefusedCleanly)
 } // namespace
 
 #include "app/ExportCommands.h"
-#include "QtTestApp.h"
+#include "support/QtTestApp.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>

@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "app/CommandLine.h"
-#include "QtTestApp.h"
+#include "support/QtTestApp.h"
 #include "Version.h"
 
 namespace karto {

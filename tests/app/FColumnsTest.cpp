@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "dbf/TableDataset.h"
-#include "QtTestApp.h"
-#include "TestTable.h"
+#include "dbf/table/TableDataset.h"
+#include "support/QtTestApp.h"
+#include "support/TestTable.h"
 
 namespace karto {
 namespace {

@@ -10,7 +10,7 @@
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
 #include "app/MainWindow.h"
-#include "QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace karto {
 namespace {

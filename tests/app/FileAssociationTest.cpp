@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace karto {
 namespace {

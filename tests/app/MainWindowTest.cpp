@@ -16,8 +16,8 @@
 
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "QtTestApp.h"
-#include "TestTable.h"
+#include "support/QtTestApp.h"
+#include "support/TestTable.h"
 
 namespace karto {
 namespace {

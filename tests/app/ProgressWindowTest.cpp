@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace karto {
 namespace {

@@ -7,7 +7,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace karto {
 namespace {

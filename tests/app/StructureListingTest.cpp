@@ -10,7 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "QtTestApp.h"
+#include "support/QtTestApp.h"
 
 namespace karto {
 namespace {

@@ -7,9 +7,9 @@
 #include "app/UpperCase.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
-#include "dbf/TableDataset.h"
-#include "dbf/Windows1250.h"
-#include "TestTable.h"
+#include "dbf/table/TableDataset.h"
+#include "dbf/text/Windows1250.h"
+#include "support/TestTable.h"
 
 namespace karto {
 namespace {

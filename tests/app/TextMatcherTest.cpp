@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "app/UpperCase.h"
-#include "dbf/Windows1250.h"
+#include "dbf/text/Windows1250.h"
 
 namespace karto {
 namespace {

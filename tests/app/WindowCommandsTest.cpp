@@ -21,9 +21,9 @@
 #include "app/FColumns.h"
 #include "app/MainWindow.h"
 #include "app/SearchCommands.h"
-#include "dbf/Windows1250.h"
-#include "QtTestApp.h"
-#include "TestTable.h"
+#include "dbf/text/Windows1250.h"
+#include "support/QtTestApp.h"
+#include "support/TestTable.h"
 
 namespace karto {
 namespace {

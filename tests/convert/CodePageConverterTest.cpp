@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dbf/CzechLetters.h"
+#include "support/CzechLetters.h"
 
 namespace karto {
 namespace {

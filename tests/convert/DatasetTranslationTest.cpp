@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "convert/CodePageConverter.h"
-#include "dbf/DbfBuilder.h"
-#include "dbf/TableDataset.h"
-#include "dbf/Windows1250.h"
+#include "support/DbfBuilder.h"
+#include "dbf/table/TableDataset.h"
+#include "dbf/text/Windows1250.h"
 
 using namespace karto;
 

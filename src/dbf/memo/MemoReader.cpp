@@ -1,0 +1,53 @@
+#include "dbf/memo/MemoReader.h"
+
+#include "dbf/memo/MemoFile.h"
+#include "dbf/table/TableFile.h"
+
+namespace karto {
+
+MemoReader::MemoReader() = default;
+MemoReader::~MemoReader() = default;
+
+void MemoReader::open(const TableFile& table)
+{
+    close();
+    if (!table.hasMemoFields())
+        return;
+    const XBaseVersion version = table.dbfVersion();
+    std::unique_ptr<MemoFile> file;
+    if (!table.memoFilePresent())
+        file = std::make_unique<NullMemoFile>(version);   // every value reads empty
+    else if (version == xFoxPro)
+        file = std::make_unique<FoxProMemoFile>(version);
+    else
+        file = std::make_unique<DbaseMemoFile>(version);
+    file->setFileName(table.memoFileName());
+    file->setMode(table.mode());
+    file->open();
+    file_ = std::move(file);
+}
+
+void MemoReader::close()
+{
+    if (file_) {
+        std::unique_ptr<MemoFile> file = std::move(file_);
+        file->close();
+    }
+}
+
+bool MemoReader::isOpen() const { return file_ != nullptr; }
+
+std::string MemoReader::read(const FieldDef& def, const RecordFormat& format,
+                             std::span<const uint8_t> record) const
+{
+    if (!file_)
+        return {};
+    int32_t blockNo = 0;
+    if (!getFieldData(def, format, record, def.fieldType(), &blockNo) || blockNo <= 0)
+        return {};
+    std::vector<uint8_t> bytes;
+    file_->readMemo(blockNo, bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+} // namespace karto

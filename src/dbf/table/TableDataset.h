@@ -1,0 +1,237 @@
+#pragma once
+// The table dataset: the program's only view of an open table.
+//
+// Two kinds of callers use it:
+//  - walkers (exports, search, column sum) move a cursor over the visible
+//    records in physical order: first(), next(), eof(), recNo(), bookmarks,
+//    disableControls()/enableControls(), and read the current record's fields;
+//  - the grid reads any record directly by its physical number
+//    (readRecord()) and asks for field texts of that raw record buffer
+//    (appendFieldText(..., record)), so a million records never need a walk.
+//    isVisible() tells whether a raw record passes the deleted/filter rules;
+//    the grid builds its row mapping from it when records are hidden.
+//
+// Text: character and memo values pass the translate hook in place (the
+// program converts Latin 2 / Kamenický to Windows 1250 there) and are then
+// decoded from Windows 1250 to UTF-8. asString() and appendFieldText() give
+// UTF-8; rawString() gives the 8-bit text after the hook.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbf/field/FieldDef.h"
+#include "dbf/field/FieldType.h"
+#include "dbf/field/FieldValue.h"
+#include "dbf/field/FormatSettings.h"
+#include "dbf/memo/MemoReader.h"
+#include "dbf/text/TranslateHook.h"
+
+namespace karto {
+
+class TableFile;
+class TableDataset;
+
+enum DatasetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsFilter, dsCalcFields };
+
+// A field of the open table as the dataset presents it (unique name, typed view).
+class Field {
+public:
+    Field(TableDataset& dataset, int index, const FieldDef& def, std::string name);
+
+    int index() const { return index_; }
+    const std::string& fieldName() const { return fieldName_; }
+    FieldType dataType() const { return dataType_; }
+    // Length for string, BCD and bytes fields, 0 for the others.
+    int size() const { return size_; }
+    int precision() const { return precision_; }
+    bool readOnly() const { return readOnly_; }
+    bool visible() const { return visible_; }
+    // Character fields and text memos go through the translate hook.
+    bool transliterate() const { return transliterate_; }
+    bool isBlob() const;
+    const FieldDef& def() const { return *def_; }
+
+    // Values of the current record.
+    bool isNull() const;
+    std::string asString() const;     // UTF-8 text form
+    std::string rawString() const;    // 8-bit text after the translate hook
+    int64_t asLargeInt() const;
+    double asFloat() const;
+    double asCurrency() const;
+    bool asBoolean() const;
+    double asDateTime() const;        // days since 30 December 1899
+
+private:
+    friend class TableDataset;
+    TableDataset& dataset_;
+    int index_;
+    const FieldDef* def_;
+    std::string fieldName_;
+    FieldType dataType_;
+    int size_ = 0;
+    int precision_ = 0;
+    bool readOnly_ = false;
+    bool visible_ = true;
+    bool transliterate_ = false;
+};
+
+class TableDataset {
+public:
+    using Bookmark = int32_t;
+    // Accept flag preset to true; the callback may clear it.
+    using FilterRecordCallback = std::function<void(TableDataset&, bool& accept)>;
+    using NotifyCallback = std::function<void()>;
+
+    TableDataset();
+    ~TableDataset();
+    TableDataset(const TableDataset&) = delete;
+    TableDataset& operator=(const TableDataset&) = delete;
+
+    // Configuration (closed dataset).
+    void setTableName(const std::string& path);   // full path as given
+    const std::string& tableName() const { return tableName_; }        // file name
+    const std::string& absolutePath() const { return absolutePath_; }  // folder, trailing '/'
+    std::string tablePath() const { return absolutePath_ + tableName_; }
+    void setReadOnly(bool readOnly);
+    bool readOnly() const { return readOnly_; }
+    void setExclusive(bool exclusive);
+    void setFormatSettings(const FormatSettings& settings) { formatSettings_ = settings; }
+    const FormatSettings& formatSettings() const { return formatSettings_; }
+    // The hook is not owned; nullptr removes it.
+    void setOnTranslate(TranslateHook* hook) { onTranslate_ = hook; }
+    TranslateHook* onTranslate() const { return onTranslate_; }
+
+    // Open and close. A silent abort (empty header) leaves the dataset closed
+    // and throws AbortError; other failures throw their KartoError.
+    void open();
+    void close();
+    void setActive(bool active) { active ? open() : close(); }
+    bool active() const { return state_ != dsInactive; }
+    DatasetState state() const { return state_; }
+    int tableLevel() const { return tableLevel_; }
+    uint8_t languageId() const { return languageId_; }
+    TableFile* tableFile() { return tableFile_.get(); }
+    const TableFile* tableFile() const { return tableFile_.get(); }
+
+    // Cursor over the visible records in physical order.
+    void first();
+    void next();
+    void prior();
+    void last();
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+    bool isEmpty() const { return currentRecNo_ <= 0; }
+    int recNo() const;                 // physical number of the current record, 1-based
+    void setRecNo(int recNo);
+    int recordCount() const;           // every record in the file
+    bool isDeleted() const;
+
+    bool showDeleted() const { return showDeleted_; }
+    void setShowDeleted(bool show);
+    bool filtered() const { return filtered_; }
+    void setFiltered(bool filtered);
+    void setOnFilterRecord(FilterRecordCallback callback) { onFilterRecord_ = std::move(callback); }
+    void refresh();
+
+    Bookmark getBookmark() const;
+    void gotoBookmark(Bookmark bookmark);   // "Record not found" when hidden
+    void freeBookmark(Bookmark) {}
+
+    // Bound views are told of changes unless controls are disabled.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return disableCount_ > 0; }
+    void setOnDataChange(NotifyCallback callback) { onDataChange_ = std::move(callback); }
+
+    // Fields.
+    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    Field& field(int index) { return *fields_.at(index); }
+    const Field& field(int index) const { return *fields_.at(index); }
+    Field* findField(const std::string& name);
+
+    // The current record's raw bytes (deletion flag first); null when empty.
+    const uint8_t* currentRecord() const;
+
+    // Direct access by physical record number (1-based), for the grid.
+    // Returns false when the number is not a record of the file.
+    bool readRecord(int physRecNo, std::vector<uint8_t>& buffer) const;
+    // Whether a raw record is visible under the deleted/filter rules; the
+    // filter callback sees it as the current record, numbered physRecNo.
+    bool isVisible(const uint8_t* record, int physRecNo = 0);
+    // Appends the UTF-8 text form of a field of a raw record.
+    void appendFieldText(std::string& out, int field, const uint8_t* record) const;
+    // Memo text (UTF-8, translated) of a field of a raw record.
+    std::string memoText(int field, const uint8_t* record) const;
+
+    // Raises "Cannot perform this operation on a closed dataset" when closed.
+    void checkActive() const;
+
+private:
+    friend class Field;
+    void checkInactive() const;
+    void buildFields();
+    bool seek(int from, int direction);
+    void reposition(int recNo);
+    void notifyChange();
+    std::string translatedBytes(int field, const uint8_t* record) const;
+
+    // Character field bytes to UTF-8 in one pass: the hook's byte table
+    // combined with the Windows 1250 decoding; null when the hook has none.
+    struct Utf8Bytes {
+        uint8_t length;
+        char bytes[3];
+    };
+    const std::array<Utf8Bytes, 256>* textMap() const;
+
+    std::string tableName_;
+    std::string absolutePath_;
+    bool readOnly_ = true;
+    bool exclusive_ = false;
+    FormatSettings formatSettings_;
+    TranslateHook* onTranslate_ = nullptr;
+    DatasetState state_ = dsInactive;
+    int tableLevel_ = 5;
+    uint8_t languageId_ = 0;
+    std::unique_ptr<TableFile> tableFile_;
+    std::vector<std::unique_ptr<Field>> fields_;
+    bool eof_ = true;
+    bool bof_ = true;
+    int currentRecNo_ = 0;
+    std::vector<uint8_t> current_;
+    bool showDeleted_ = false;
+    bool filtered_ = false;
+    FilterRecordCallback onFilterRecord_;
+    int disableCount_ = 0;
+    bool changedWhileDisabled_ = false;
+    NotifyCallback onDataChange_;
+    int recordSize_ = 0;
+    RecordFormat recordFormat_;
+    MemoReader memo_;
+    mutable std::string scratch_;
+    int walkCount_ = 0;
+    const uint8_t* filterRecord_ = nullptr;
+    int filterRecNo_ = 0;
+    bool walkBufferAhead_ = false;
+    mutable std::array<Utf8Bytes, 256> textMap_{};
+    mutable const TranslateHook* textMapHook_ = nullptr;
+    mutable uint64_t textMapVersion_ = 0;
+    mutable bool textMapBuilt_ = false;
+};
+
+// Suspends a dataset's bound views for a walk, also when the walk fails.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(TableDataset& dataset) : dataset_(dataset) { dataset_.disableControls(); }
+    ~ControlsDisabled() { dataset_.enableControls(); }
+    ControlsDisabled(const ControlsDisabled&) = delete;
+    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+private:
+    TableDataset& dataset_;
+};
+
+} // namespace karto

@@ -1,0 +1,209 @@
+#pragma once
+// The table file: a paged file whose header is the DBF header with its field
+// descriptors and whose pages are the records.
+//
+// How to use it
+// -------------
+//     TableFile table;
+//     table.setFileName(path);
+//     table.setMode(pfReadOnly);          // or pfReadWriteOpen, pfExclusiveOpen ...
+//     table.open();                       // header, descriptors, reconciliation
+//     table.updateLock();                 // read-ahead on when nobody else writes
+//     const FieldDefs& defs = table.fieldDefs();
+//     for (int32_t n = 1, count = table.recordCount(); n <= count; ++n) {
+//         const uint8_t* rec = table.recordPtr(n);   // nullptr: not in the file
+//         if (!rec)
+//             break;
+//         if (TableFile::isDeletedRecord(rec))
+//             continue;
+//         for (int i = 0; i < defs.count(); ++i) {
+//             const FieldDef& f = defs.item(i);
+//             // the field's bytes: rec + f.offset(), f.size() of them
+//         }
+//     }
+//     table.close();
+//
+//  - Records are numbered from 1 in physical order (page 0 is the header).
+//    recordPtr(n) returns a pointer to the whole raw record (deletion flag
+//    first), valid until the next read or write through this object. With
+//    read-ahead on it points into the 64 KiB window, so a forward or backward
+//    walk costs one system call per window and no copy; a jump to any record
+//    number reads just that record. readRecord(n, buffer) copies instead.
+//  - Read-ahead: updateLock() turns it on only when no other process can
+//    write (exclusive open, or this object holds the whole-file lock). A
+//    read-only walk that accepts not seeing later changes by others (an
+//    export, the column sum) may switch it on itself with setBufferAhead(true)
+//    for the walk's duration.
+//  - recordCount() comes from the file size (a shared file asks the system
+//    each time); opening never scans the records, so it costs the same for
+//    ten records and for ten million.
+//  - Every definition in fieldDefs() satisfies 1 <= offset() and
+//    offset() + size() <= recordSize(); size() is the stored width of the
+//    field. Values are decoded elsewhere (FieldValue.h) from the record bytes.
+//  - Failures: TableError "Invalid DBF file." (and the other catalogue texts,
+//    Messages.h) for a malformed table; PagedFileError / FileOpenError for the
+//    file itself; AbortError for the silent abort (a header that names no
+//    header or record size, or a production index the caller refused to do
+//    without): the caller stops and shows nothing. After any of them the file
+//    is closed again.
+//  - Opening a table in a writing mode corrects the header's record count and
+//    its memo bit, clears a dangling production-index flag and stamps today's
+//    date; a read-only open changes nothing on disk.
+//  - The memo file is found here (memoFileName(), memoFilePresent(), in any
+//    letter case) and opened by its reader (MemoReader.h) with the table's
+//    mode and version; the production index file is found here too
+//    (mdxFileName()) and will be opened beside it by the index engine.
+//  - The language byte and the dBase 7 driver name are kept as read; the code
+//    page comes from the language driver catalogue (LanguageDriver.h).
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dbf/field/FieldDef.h"
+#include "dbf/field/FieldType.h"
+#include "dbf/io/PagedFile.h"
+
+namespace karto {
+
+enum DateTimeHandling { dtDateTime, dtBDETimeStamp };
+
+// Table level (3, 4, 5, 7, 25) of a format version and back; 0 / xUnknown
+// for anything else.
+int tableLevelOf(XBaseVersion version);
+XBaseVersion versionOfTableLevel(int level);
+
+class TableFile : public PagedFile {
+public:
+    // Asked when the header names a production index whose file is missing;
+    // deleteLink starts true (clear the header's flag), false abandons the open.
+    using IndexMissingHandler = std::function<void(bool& deleteLink)>;
+
+    TableFile();
+    ~TableFile() override;
+
+    // Opens or creates the file in mode() and reads its structure. When the
+    // mode created the file, the structure is left to the creator.
+    void open();
+    // Brings the record count up to date (writers), closes memo, indexes, file.
+    void close();
+
+    // --- Structure ------------------------------------------------------------
+    XBaseVersion dbfVersion() const { return dbfVersion_; }
+    int tableLevel() const { return tableLevelOf(dbfVersion_); }
+    FieldDefs& fieldDefs() { return fieldDefs_; }
+    const FieldDefs& fieldDefs() const { return fieldDefs_; }
+    // The definition whose name equals name with a-z upper-cased, or nullptr.
+    FieldDef* getFieldInfo(const std::string& name);
+    const FieldDef* getFieldInfo(const std::string& name) const;
+    // The "_DBASELOCK" and "_NULLFLAGS" fields, when the table has them.
+    const FieldDef* lockField() const { return lockField_; }
+    const FieldDef* nullField() const { return nullField_; }
+    // User-name characters that fit in the lock field.
+    int lockUserLen() const { return lockUserLen_; }
+    bool autoIncPresent() const { return autoIncPresent_; }
+
+    // Whether a raw record is marked deleted.
+    static bool isDeletedRecord(const uint8_t* record) { return record[0] == '*'; }
+
+    // --- Language ---------------------------------------------------------------
+    // Header byte 29.
+    uint8_t languageId() const;
+    // dBase 7: the 32 bytes of the language driver name (zeros included); empty before.
+    std::string languageStr() const;
+    // dBase 7: the language driver name up to its first zero byte; empty before.
+    const std::string& languageDriverName() const { return languageDriverName_; }
+    // Code page named by the file (language driver catalogue); code page of
+    // the engine's own translation (the file's, else the engine's default for
+    // opening; the program sets it to 0 after every open); language driver id
+    // (dBase 7: the id the catalogue finds for the driver name).
+    int fileCodePage() const { return fileCodePage_; }
+    int useCodePage() const { return useCodePage_; }
+    void setUseCodePage(int codePage) { useCodePage_ = codePage; }
+    uint8_t fileLangId() const { return fileLangId_; }
+
+    // --- Memo file and production index (see open()) -----------------------------
+    // Whether a field keeps its value in the memo file ("B", "G", "M").
+    bool hasMemoFields() const { return hasMemoFields_; }
+    // The memo file the table names (".fpt" for FoxPro, else ".dbt"), as found
+    // on disk in any letter case; memoFilePresent() tells whether it exists.
+    const std::string& memoFileName() const { return memoFileName_; }
+    bool memoFilePresent() const { return memoFilePresent_; }
+    // The production index file named by the header's flag, when it exists.
+    const std::string& mdxFileName() const { return mdxFileName_; }
+    void setOnIndexMissing(IndexMissingHandler handler) { onIndexMissing_ = std::move(handler); }
+
+    // The path of a file beside the table with the table's name and another
+    // extension (".dbt", ".mdx" ...), matched in any letter case; empty when
+    // there is none.
+    static std::string companionFile(const std::string& tablePath, const std::string& extension);
+
+    // --- Buffers and options ---------------------------------------------------------
+    std::vector<uint8_t>& prevBuffer() { return prevBuffer_; }
+    std::vector<uint8_t>& defaultBuffer() { return defaultBuffer_; }
+    int recordBufferSize() const { return recordBufferSize_; }
+    void setRecordBufferSize(int size) { recordBufferSize_ = size; }
+    bool forceClose() const { return forceClose_; }
+    bool copyDateTimeAsString() const { return copyDateTimeAsString_; }
+    void setCopyDateTimeAsString(bool on) { copyDateTimeAsString_ = on; }
+    DateTimeHandling dateTimeHandling() const { return dateTimeHandling_; }
+    void setDateTimeHandling(DateTimeHandling handling) { dateTimeHandling_ = handling; }
+    bool inCopyFrom() const { return inCopyFrom_; }
+    bool recordCountDirty() const { return recordCountDirty_; }
+    // Appends to an unshared table mark the count; close writes it.
+    void setRecordCountDirty() { recordCountDirty_ = true; }
+
+    void batchStart() { inCopyFrom_ = true; }
+    void batchFinish() { inCopyFrom_ = false; }
+    // Unshared table: header count and end mark brought up to date now.
+    void batchUpdate();
+
+    // Read-ahead on when nobody else can write the file, off otherwise.
+    void updateLock();
+
+    // --- Overrides -------------------------------------------------------------
+    // Stamps today's date into the header and marks it for writing.
+    void writeHeader() override;
+    void flush() override;
+    void setRecordSize(int32_t size) override;
+    void tryExclusive() override;
+    void endExclusive() override;
+
+private:
+    void readStructure();
+    void loadFieldDescriptors();
+    void loadFieldProperties(int32_t blockStart);
+    void resolveLanguage();
+    void writeRecordCount();
+    void closeAfterFailure();
+    bool writesAllowed() const;
+
+    FieldDefs fieldDefs_;
+    XBaseVersion dbfVersion_ = xUnknown;
+    std::vector<uint8_t> prevBuffer_;
+    std::vector<uint8_t> defaultBuffer_;
+    int recordBufferSize_ = 0;
+    int lockUserLen_ = 0;
+    int fileCodePage_ = 0;
+    int useCodePage_ = 0;
+    uint8_t fileLangId_ = 0;
+    std::string languageDriverName_;
+    bool forceClose_ = false;
+    const FieldDef* lockField_ = nullptr;
+    const FieldDef* nullField_ = nullptr;
+    bool autoIncPresent_ = false;
+    bool copyDateTimeAsString_ = false;
+    DateTimeHandling dateTimeHandling_ = dtDateTime;
+    bool inCopyFrom_ = false;
+    bool recordCountDirty_ = false;
+    // Where the descriptors ended: the terminator's offset, -1 when none.
+    int32_t terminatorOffset_ = -1;
+
+    bool hasMemoFields_ = false;
+    std::string memoFileName_;
+    bool memoFilePresent_ = false;
+    std::string mdxFileName_;
+    IndexMissingHandler onIndexMissing_;
+};
+
+} // namespace karto

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+
+#include "support/DbfBuilder.h"
+#include "dbf/Error.h"
+#include "dbf/table/TableDataset.h"
+
+using namespace karto;
+using karto::test::DbfSpec;
+using karto::test::TempDir;
+
+namespace {
+
+// Ten records NAME C 10 / N N 4: "R1".."R10", the given ones deleted.
+DbfSpec tenRecords(std::initializer_list<int> deleted = {})
+{
+    DbfSpec spec;
+    spec.fields = {{"NAME", 'C', 10}, {"N", 'N', 4}};
+    for (int i = 1; i <= 10; ++i) {
+        bool del = false;
+        for (int d : deleted)
+            del = del || d == i;
+        char rec[32];
+        std::snprintf(rec, sizeof rec, "%c%-10s%4d", del ? '*' : ' ', ("R" + std::to_string(i)).c_str(), i);
+        spec.records.emplace_back(rec);
+    }
+    return spec;
+}
+
+class DatasetFixture : public ::testing::Test {
+protected:
+    void openSpec(const DbfSpec& spec)
+    {
+        path_ = dir_.write("T.DBF", karto::test::buildDbf(spec));
+        ds_.setTableName(path_);
+        ds_.open();
+    }
+    std::vector<std::string> walk()
+    {
+        std::vector<std::string> names;
+        for (ds_.first(); !ds_.eof(); ds_.next())
+            names.push_back(ds_.field(0).asString());
+        return names;
+    }
+
+    TempDir dir_;
+    std::string path_;
+    TableDataset ds_;
+};
+
+TEST_F(DatasetFixture, WalksVisibleRecordsAndCountsEveryRecord)
+{
+    openSpec(tenRecords({1, 2, 5}));
+    EXPECT_EQ(ds_.tableName(), "T.DBF");
+    EXPECT_EQ(ds_.recordCount(), 10);
+    EXPECT_EQ(walk(), (std::vector<std::string>{"R3", "R4", "R6", "R7", "R8", "R9", "R10"}));
+    // The status text shows the physical number: the third record is 3/10.
+    ds_.first();
+    EXPECT_EQ(ds_.recNo(), 3);
+    EXPECT_EQ(ds_.field(1).asLargeInt(), 3);
+
+    ds_.setShowDeleted(true);
+    EXPECT_EQ(ds_.recNo(), 3) << "showing deleted records keeps the current record";
+    EXPECT_EQ(walk().size(), 10u);
+    ds_.setRecNo(1);
+    EXPECT_TRUE(ds_.isDeleted());
+}
+
+TEST_F(DatasetFixture, SetRecNoOnHiddenRecordLandsOnNeighbour)
+{
+    openSpec(tenRecords({4, 10}));
+    ds_.setRecNo(4);
+    EXPECT_EQ(ds_.recNo(), 5);
+    ds_.setRecNo(10);
+    EXPECT_EQ(ds_.recNo(), 9);
+}
+
+TEST_F(DatasetFixture, EverythingDeletedGivesEmptyView)
+{
+    openSpec(tenRecords({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    ds_.first();
+    EXPECT_TRUE(ds_.eof());
+    EXPECT_TRUE(ds_.bof());
+    EXPECT_TRUE(ds_.isEmpty());
+    EXPECT_EQ(ds_.recordCount(), 10);
+}
+
+TEST_F(DatasetFixture, FilterCallbackSeesTheCandidateRecord)
+{
+    openSpec(tenRecords());
+    ds_.setOnFilterRecord([](TableDataset& ds, bool& accept) {
+        accept = ds.field(1).asLargeInt() % 3 == 0;
+        EXPECT_EQ(ds.recNo(), ds.field(1).asLargeInt()) << "the candidate is the current record";
+    });
+    ds_.setFiltered(true);
+    EXPECT_EQ(walk(), (std::vector<std::string>{"R3", "R6", "R9"}));
+    ds_.setOnFilterRecord([](TableDataset&, bool& accept) { accept = false; });
+    ds_.refresh();
+    ds_.first();
+    EXPECT_TRUE(ds_.eof());
+    EXPECT_TRUE(ds_.isEmpty());
+}
+
+TEST_F(DatasetFixture, BookmarkReturnsAfterWalk)
+{
+    openSpec(tenRecords({7}));
+    ds_.setRecNo(6);
+    const auto mark = ds_.getBookmark();
+    {
+        ControlsDisabled walk(ds_);
+        for (ds_.first(); !ds_.eof(); ds_.next()) {
+        }
+    }
+    ds_.gotoBookmark(mark);
+    EXPECT_EQ(ds_.recNo(), 6);
+    try {
+        ds_.gotoBookmark(7);
+        FAIL() << "a hidden record cannot be a bookmark's target";
+    } catch (const TableError& e) {
+        EXPECT_STREQ(e.what(), "Record not found");
+    }
+    ds_.gotoBookmark(INT32_MAX);
+    EXPECT_EQ(ds_.recNo(), 10);
+}
+
+TEST_F(DatasetFixture, DuplicateFieldNamesAreNumbered)
+{
+    DbfSpec spec;
+    spec.fields = {{"NAME", 'C', 2}, {"NAME", 'C', 2}, {"NAME", 'C', 2}};
+    spec.records = {" aabbcc"};
+    openSpec(spec);
+    ASSERT_EQ(ds_.fieldCount(), 3);
+    EXPECT_EQ(ds_.field(1).fieldName(), "NAME2");
+    EXPECT_EQ(ds_.field(2).fieldName(), "NAME3");
+    EXPECT_EQ(ds_.findField("name2")->asString(), "bb");
+}
+
+TEST_F(DatasetFixture, ClosedDatasetRefusesWalks)
+{
+    try {
+        ds_.first();
+        FAIL();
+    } catch (const TableError& e) {
+        EXPECT_STREQ(e.what(), "Cannot perform this operation on a closed dataset");
+    }
+}
+
+TEST_F(DatasetFixture, DirectReadsServeTheGrid)
+{
+    openSpec(tenRecords({2}));
+    std::vector<uint8_t> buffer;
+    ASSERT_TRUE(ds_.readRecord(2, buffer));
+    EXPECT_FALSE(ds_.isVisible(buffer.data()));
+    std::string text;
+    ds_.appendFieldText(text, 0, buffer.data());
+    EXPECT_EQ(text, "R2");
+    EXPECT_FALSE(ds_.readRecord(11, buffer));
+}
+
+// A hook that upper-cases in place, to show where text passes through it.
+class UpperHook : public TranslateHook {
+public:
+    int translate(uint8_t* src, uint8_t*, bool) override
+    {
+        ++calls;
+        for (uint8_t* p = src; *p; ++p)
+            if (*p >= 'a' && *p <= 'z')
+                *p = static_cast<uint8_t>(*p - 32);
+        return -1;
+    }
+    int calls = 0;
+};
+
+TEST_F(DatasetFixture, TextPassesTheTranslateHookThenBecomesUtf8)
+{
+    DbfSpec spec;
+    spec.fields = {{"NAME", 'C', 6}};
+    spec.records = {" ab\x9a\xe8  "};   // "abšč" in Windows 1250
+    UpperHook hook;
+    ds_.setOnTranslate(&hook);
+    openSpec(spec);
+    EXPECT_EQ(ds_.field(0).asString(), "AB\xc5\xa1\xc4\x8d");
+    EXPECT_GE(hook.calls, 1);
+}
+
+} // namespace
