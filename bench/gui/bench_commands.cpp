@@ -23,12 +23,12 @@
 
 #include "../BenchSupport.h"
 #include "app/CellCommands.h"
-#include "app/ColumnSum.h"
+#include "commands/ColumnSum.h"
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
 #include "app/MainWindow.h"
-#include "app/TableSearch.h"
-#include "app/UpperCase.h"
+#include "commands/TableSearch.h"
+#include "commands/UpperCase.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
@@ -143,11 +143,12 @@ int main(int argc, char** argv)
         window.cbCPChange();
         window.openTable(QString::fromLocal8Bit(argv[1]));
         QApplication::processEvents();
-        auto trigger = [&](const char* name, int column, const char* text) {
+        auto trigger = [&](karto::ActionId id, int column, const char* text) {
             window.grid()->setCurrentIndex(window.gridModel()->index(0, column));
             window.searchBox()->setText(QString::fromUtf8(text));
             window.actionListUpdate();
-            QAction* action = window.action(QString::fromLatin1(name));
+            const char* name = karto::actionName(id);
+            QAction* action = window.action(id);
             if (!action->isEnabled())
                 throw std::runtime_error(std::string(name) + " disabled");
             boxes.clear();
@@ -157,12 +158,12 @@ int main(int argc, char** argv)
             std::printf("window %-9s %-22s %7.3f s   (%s)\n", name, text, t,
                         boxes.value(0).left(40).toUtf8().constData());
         };
-        trigger("aFindAll", 0, "žádný takový text");
-        trigger("aFind", town, "nowhere");
-        trigger("aSum", price, "");
-        trigger("aFilter", town, "praha");
+        trigger(karto::aFindAll, 0, "žádný takový text");
+        trigger(karto::aFind, town, "nowhere");
+        trigger(karto::aSum, price, "");
+        trigger(karto::aFilter, town, "praha");
         std::printf("window    filter rows at once: %d\n", window.gridModel()->rowCount());
-        trigger("aFilter", town, "praha");
+        trigger(karto::aFilter, town, "praha");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "error: %s\n", e.what());
         return 1;

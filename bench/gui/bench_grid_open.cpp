@@ -58,7 +58,7 @@ int main(int argc, char** argv)
         window.resize(800, 600);
         window.show();
         QApplication::processEvents();
-        window.action(QStringLiteral("aDeleted"))->setChecked(true);
+        window.action(karto::aDeleted)->setChecked(true);
         window.dbf().setShowDeleted(true);
 
         QElapsedTimer t;
@@ -70,7 +70,7 @@ int main(int argc, char** argv)
 
         t.restart();
         window.actionListUpdate();
-        window.action(QStringLiteral("DataSetLast"))->trigger();
+        window.action(karto::DataSetLast)->trigger();
         window.grab();
         std::printf("deleted shown:  jump to last + paint %8.2f ms  (record %d)\n", ms(t), window.dbf().recNo());
         std::printf("deleted shown:  resident memory      %8.1f MiB (%.1f MiB over the empty window)\n",
@@ -110,7 +110,7 @@ int main(int argc, char** argv)
                     window.gridModel()->rowCount(), longestPause / 1e6);
         t.restart();
         window.actionListUpdate();
-        window.action(QStringLiteral("DataSetLast"))->trigger();
+        window.action(karto::DataSetLast)->trigger();
         window.grab();
         std::printf("deleted hidden: jump to last + paint %8.2f ms  (record %d)\n", ms(t), window.dbf().recNo());
         std::printf("deleted hidden: resident memory      %8.1f MiB\n", residentKiB() / 1024.0);

@@ -6,8 +6,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
-#include "app/ColumnSum.h"
-#include "app/MainWindow.h"
+#include "commands/ColumnSum.h"
 #include "dbf/table/TableDataset.h"
 
 namespace karto {
@@ -19,19 +18,13 @@ QString currentFieldText(const TableDataset& dataset, int field)
     return QString::fromStdString(dataset.field(field).asString());
 }
 
-CellCommands::CellCommands(MainWindow& window)
-    : QObject(&window), window_(window),
+CellCommands::CellCommands(CommandContext context, QObject* parent)
+    : QObject(parent), window_(std::move(context)),
       messageBox_([](QWidget* parent, const QString& caption, const QString& text) {
           QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
           box.exec();
       })
 {
-}
-
-void CellCommands::install()
-{
-    window_.setActionHandler(QStringLiteral("aCopyField"), [this] { aCopyFieldExecute(); });
-    window_.setActionHandler(QStringLiteral("aSum"), [this] { aSumExecute(); });
 }
 
 void CellCommands::aCopyFieldExecute()
@@ -61,7 +54,7 @@ void CellCommands::aSumExecute()
     const std::string text =
         columnSumMessage(dbf.field(field).fieldName(), sum, dbf.formatSettings().thousandSeparator());
     if (messageBox_)
-        messageBox_(&window_, QGuiApplication::applicationDisplayName(), QString::fromStdString(text));
+        messageBox_(window_.widget(), QGuiApplication::applicationDisplayName(), QString::fromStdString(text));
     if (error)
         std::rethrow_exception(error);
 }

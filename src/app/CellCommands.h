@@ -8,11 +8,12 @@
 #include <QObject>
 #include <QString>
 
+#include "app/CommandContext.h"
+
 class QWidget;
 
 namespace karto {
 
-class MainWindow;
 class TableDataset;
 
 // The text of a field of the dataset's current record as the grid shows it
@@ -25,10 +26,7 @@ public:
     // A plain message box: no icon, an OK button.
     using MessageBox = std::function<void(QWidget* parent, const QString& caption, const QString& text)>;
 
-    explicit CellCommands(MainWindow& window);
-
-    // Attaches the handlers of aCopyField and aSum.
-    void install();
+    CellCommands(CommandContext context, QObject* parent);
     // Tests put their own box in place.
     void setMessageBox(MessageBox box) { messageBox_ = std::move(box); }
 
@@ -40,7 +38,7 @@ public:
     void aSumExecute();
 
 private:
-    MainWindow& window_;
+    CommandContext window_;
     MessageBox messageBox_;
 };
 

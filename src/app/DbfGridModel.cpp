@@ -279,7 +279,7 @@ QVariant DbfGridModel::data(const QModelIndex& index, int role) const
     }
     case DeletedRole: {
         const uint8_t* rec = record(recordOfRow(index.row()));
-        return rec != nullptr && rec[0] == '*';
+        return TableDataset::isDeleted(rec);
     }
     case Qt::BackgroundRole:
         if (index.column() == tintedColumn_ && tint_.isValid())

@@ -25,7 +25,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include "app/RecordRowMap.h"
+#include "commands/RecordRowMap.h"
 
 namespace karto {
 

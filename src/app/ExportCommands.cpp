@@ -8,7 +8,8 @@
 #include <QProgressBar>
 #include <QStandardPaths>
 
-#include "app/MainWindow.h"
+#include "app/WindowDialogs.h"
+#include <memory>
 #include "app/ProgressWindow.h"
 #include "export/text/HtmlExport.h"
 #include "export/text/TextExport.h"
@@ -47,37 +48,37 @@ std::string templatePath() { return localPath(htmlTemplatePath()); }
 
 } // namespace
 
-std::vector<ExportCommand> makeExportCommands(MainWindow& window)
+std::vector<ExportCommand> makeExportCommands(const CommandContext& window)
 {
-    MainWindow* w = &window;
+    auto w = std::make_shared<CommandContext>(window);
     auto html = [w](HtmlVariant variant) {
         return [w, variant](const QString& fileName, ExportProgress* progress) {
             exportToHTML(localPath(fileName), w->dbf(), w->gridColumns(), variant, templatePath(), progress);
         };
     };
     std::vector<ExportCommand> commands;
-    auto add = [&](const char* name, const char* filter, const char* extension, bool bar,
+    auto add = [&](ActionId id, const char* filter, const char* extension, bool bar,
                    std::function<void(const QString&, ExportProgress*)> run) {
-        commands.push_back({w->action(QString::fromLatin1(name)), QString::fromUtf8(filter),
-                            QString::fromLatin1(extension), bar, std::move(run)});
+        commands.push_back({id, nullptr, QString::fromUtf8(filter), QString::fromLatin1(extension), bar,
+                            std::move(run)});
     };
     // The workbook export shows its own progress window, not the bar.
-    add("aToXLS", spreadsheetFilter, ".xlsx", false, [w](const QString& fileName, ExportProgress*) {
+    add(aToXLS, spreadsheetFilter, ".xlsx", false, [w](const QString& fileName, ExportProgress*) {
         WorkbookExportResult result;
         {
-            ProgressWindowScope progress(w);
+            ProgressWindowScope progress(w->widget());
             result = exportWorkbook(localPath(fileName), w->dbf(), progress.window());
         }
         if (!result.warning.empty() && w->dialogs().warning)
-            w->dialogs().warning(w, QString::fromStdString(result.warning));
+            w->dialogs().warning(w->widget(), QString::fromStdString(result.warning));
     });
-    add("aToHTML", htmlFilter, ".htm", true, html(HtmlVariant::Styled));
-    add("aToHTML2", htmlFilter, ".htm", true, html(HtmlVariant::Unformatted));
-    add("aToHTML3", htmlFilter, ".htm", true, html(HtmlVariant::Template));
-    add("aToCSV", csvFilter, ".csv", true, [w](const QString& fileName, ExportProgress* progress) {
+    add(aToHTML, htmlFilter, ".htm", true, html(HtmlVariant::Styled));
+    add(aToHTML2, htmlFilter, ".htm", true, html(HtmlVariant::Unformatted));
+    add(aToHTML3, htmlFilter, ".htm", true, html(HtmlVariant::Template));
+    add(aToCSV, csvFilter, ".csv", true, [w](const QString& fileName, ExportProgress* progress) {
         exportToCSV(localPath(fileName), w->dbf(), w->gridColumns(), progress);
     });
-    add("aToTXT", txtFilter, ".txt", true, [w](const QString& fileName, ExportProgress* progress) {
+    add(aToTXT, txtFilter, ".txt", true, [w](const QString& fileName, ExportProgress* progress) {
         exportToTXT(localPath(fileName), w->dbf(), w->gridColumns(), progress);
     });
     return commands;

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include "app/Actions.h"
+#include "app/CommandContext.h"
 #include "export/output/ExportProgress.h"
 
 class QAction;
@@ -15,10 +17,9 @@ class QProgressBar;
 
 namespace karto {
 
-class MainWindow;
-
 struct ExportCommand {
-    QAction* action = nullptr;
+    ActionId id = aToXLS;
+    QAction* action = nullptr;   // filled in by the window
     QString filter;       // "description|pattern|..." for the save dialog
     QString extension;    // replaces the table name's extension in the proposed name
     bool progressBar = false;
@@ -29,7 +30,7 @@ struct ExportCommand {
 
 // The commands of aToXLS, aToHTML, aToHTML2, aToHTML3, aToCSV and aToTXT,
 // exporting the window's open table and the grid's columns.
-std::vector<ExportCommand> makeExportCommands(MainWindow& window);
+std::vector<ExportCommand> makeExportCommands(const CommandContext& window);
 
 // Template.INI of the template-driven HTML export: beside the program, else
 // in the user's settings folder (~/.config/Brennic/); the first found wins.

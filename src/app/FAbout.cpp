@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/CommandLine.h"
-#include "app/ImageList.h"
+#include "ui/ImageList.h"
 #include "export/text/HtmlExport.h"
 
 namespace karto {

@@ -11,8 +11,7 @@
 
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "app/ImageList.h"
-#include "app/MainWindow.h"
+#include "ui/ImageList.h"
 #include "dbf/table/TableDataset.h"
 
 namespace karto {
@@ -120,12 +119,13 @@ void FMemo::closeEvent(QCloseEvent* event)
 
 // --- MemoCommands -------------------------------------------------------------------
 
-MemoCommands::MemoCommands(MainWindow& window) : QObject(&window), window_(window) {}
+MemoCommands::MemoCommands(CommandContext context, QObject* parent)
+    : QObject(parent), window_(std::move(context))
+{
+}
 
 void MemoCommands::install()
 {
-    window_.setActionHandler(QStringLiteral("aShowMemo"), [this] { aShowMemoExecute(); });
-    connect(&window_, &MainWindow::tableOpening, this, &MemoCommands::closeViewer);
     connect(window_.grid()->selectionModel(), &QItemSelectionModel::currentChanged, this, &MemoCommands::follow);
     // A new code page shows every cell again, the memo too.
     connect(window_.gridModel(), &QAbstractItemModel::dataChanged, this, &MemoCommands::follow);
@@ -143,9 +143,10 @@ void MemoCommands::aShowMemoExecute()
     if (!dbf.active() || field < 0 || field >= dbf.fieldCount() || !dbf.field(field).isBlob())
         return;
     if (!viewer_) {
-        viewer_ = new FMemo(&window_);
+        QWidget* window = window_.widget();
+        viewer_ = new FMemo(window);
         const QSize frame = viewer_->frameGeometry().size();
-        viewer_->move(memoViewerPosition(window_.frameGeometry(), frame, window_.isMaximized()));
+        viewer_->move(memoViewerPosition(window->frameGeometry(), frame, window->isMaximized()));
     }
     viewer_->show();
     viewer_->bind(dbf, QString::fromStdString(dbf.field(field).fieldName()));

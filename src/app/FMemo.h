@@ -9,13 +9,14 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/CommandContext.h"
+
 class QAction;
 class QMenu;
 class QPlainTextEdit;
 
 namespace karto {
 
-class MainWindow;
 class TableDataset;
 
 // Where a new viewer goes: with the main window maximised its bottom right
@@ -66,10 +67,11 @@ private:
 class MemoCommands : public QObject {
     Q_OBJECT
 public:
-    explicit MemoCommands(MainWindow& window);
+    MemoCommands(CommandContext context, QObject* parent);
 
-    // Attaches aShowMemo, the unbinding before a table is opened, and the
-    // following of the grid's current record and of a new code page.
+    // Attaches the following of the grid's current record and of a new code
+    // page. The window attaches aShowMemo and calls closeViewer() before a
+    // table is opened.
     void install();
 
     // Closes a bound viewer; otherwise, on a memo or other blob column,
@@ -84,7 +86,7 @@ public:
     FMemo* viewer() const { return viewer_; }
 
 private:
-    MainWindow& window_;
+    CommandContext window_;
     FMemo* viewer_ = nullptr;
 };
 

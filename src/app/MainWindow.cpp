@@ -25,18 +25,17 @@
 #include "app/CellCommands.h"
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "app/DialogFilter.h"
+#include "ui/DialogFilter.h"
 #include "app/ExportCommands.h"
 #include "app/FAbout.h"
 #include "app/FColumns.h"
 #include "app/FMemo.h"
 #include "app/FileAssociation.h"
-#include "app/ImageList.h"
+#include "ui/ImageList.h"
 #include "app/LocaleFormat.h"
 #include "app/RecentFiles.h"
 #include "app/SearchCommands.h"
 #include "dbf/Error.h"
-#include "dbf/table/TableFile.h"
 #include "structure/FrmStrukt.h"
 
 namespace karto {
@@ -144,10 +143,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs_(defaultD
     connect(model_, &DbfGridModel::scanProgressed, this, [this] { scheduleActionUpdate(); });
 
     createActions();
-    createExportCommands();
     createMenus();
     createToolBar();
     createStatusBar();
+    createExportCommands();
 
     grid_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid_, &QWidget::customContextMenuRequested, this,
@@ -164,8 +163,11 @@ void MainWindow::installCommands()
     // Search and filter. The filter is the dataset's record filter, installed
     // by the commands themselves; its column has the tool-tip background
     // while it is on.
-    search_ = new SearchCommands(*this);
+    search_ = new SearchCommands(commandContext(), action(aFilter), this);
     search_->install();
+    setActionHandler(aFind, [this] { search_->aFindClick(); });
+    setActionHandler(aFindAll, [this] { search_->aFindAllExecute(); });
+    setActionHandler(aFilter, [this] { search_->aFilterExecute(); });
     connect(search_, &SearchCommands::filterColumnChanged, this, [this](int column) {
         model_->setTintedColumn(column, grid_->palette().color(QPalette::ToolTipBase));
     });
@@ -173,16 +175,30 @@ void MainWindow::installCommands()
     // Copy the cell and sum the column. Ctrl+C belongs to the search box
     // while it has the focus: a line edit claims its own editing keys before
     // the window's shortcuts are looked at.
-    cells_ = new CellCommands(*this);
-    cells_->install();
+    cells_ = new CellCommands(commandContext(), this);
+    setActionHandler(aCopyField, [this] { cells_->aCopyFieldExecute(); });
+    setActionHandler(aSum, [this] { cells_->aSumExecute(); });
 
-    memo_ = new MemoCommands(*this);
+    // The memo viewer lets go of the table's fields before another opens.
+    memo_ = new MemoCommands(commandContext(), this);
     memo_->install();
+    setActionHandler(aShowMemo, [this] { memo_->aShowMemoExecute(); });
+    connect(this, &MainWindow::tableOpening, memo_, &MemoCommands::closeViewer);
 
-    setActionHandler(QStringLiteral("aAbout"), [this] { aAboutExecute(this); });
-    setActionHandler(QStringLiteral("aWWW"), [] { aWWWExecute(); });
-    setActionHandler(QStringLiteral("aAssoc"), [this] { aAssocExecute(true, this); });
-    setActionHandler(QStringLiteral("aUnAssoc"), [this] { aAssocExecute(false, this); });
+    setActionHandler(aAbout, [this] { aAboutExecute(this); });
+    setActionHandler(aWWW, [] { aWWWExecute(); });
+    setActionHandler(aAssoc, [this] { aAssocExecute(true, this); });
+    setActionHandler(aUnAssoc, [this] { aAssocExecute(false, this); });
+}
+
+CommandContext MainWindow::commandContext()
+{
+    CommandContext::Services services;
+    services.currentField = [this] { return currentField(); };
+    services.gridColumns = [this] { return gridColumns(); };
+    services.syncGridToDataset = [this] { syncGridToDataset(); };
+    services.scheduleActionUpdate = [this] { scheduleActionUpdate(); };
+    return CommandContext(*this, dbf_, *grid_, *model_, *edFind_, dialogs_, std::move(services));
 }
 
 MainWindow::~MainWindow()
@@ -195,11 +211,12 @@ MainWindow::~MainWindow()
 
 // --- actions, menus, tool bar, status bar ----------------------------------
 
-QAction* MainWindow::makeAction(const char* name, const char* caption, const char* hint,
+QAction* MainWindow::makeAction(ActionId id, const char* caption, const char* hint,
                              const char* shortcut, int iconSlot)
 {
     auto* action = new QAction(u(caption), this);
-    action->setObjectName(QString::fromLatin1(name));
+    action->setObjectName(QString::fromLatin1(actionName(id)));
+    actions_[id] = action;
     if (hint) {
         action->setToolTip(u(hint));
         action->setStatusTip(u(hint));
@@ -226,86 +243,79 @@ bool MainWindow::hasHandler(QAction* action) const
     return std::find(handled_.begin(), handled_.end(), action) != handled_.end();
 }
 
-void MainWindow::setActionHandler(const QString& name, std::function<void()> handler)
+void MainWindow::setActionHandler(ActionId id, std::function<void()> handler)
 {
-    if (QAction* a = action(name)) {
-        setHandler(a, std::move(handler));
-        scheduleActionUpdate();
-    }
-}
-
-QAction* MainWindow::action(const QString& name) const
-{
-    return findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+    setHandler(action(id), std::move(handler));
+    scheduleActionUpdate();
 }
 
 void MainWindow::createActions()
 {
     QAction* a;
-    a = makeAction("aOpen", "Otevřít", "Otevření tabulky DBF", "Ctrl+O", 4);
+    a = makeAction(aOpen, "Otevřít", "Otevření tabulky DBF", "Ctrl+O", 4);
     setHandler(a, [this] { aOpenExecute(); });
-    makeAction("aNew", "Nová tabulka", "Vytvoří novou tabulku", "Ctrl+N", 16);
-    makeAction("aToXLS", "Export do Excelu", "Exportuje zobrazenou tabulku do Excelu", "Ctrl+E", 15);
-    makeAction("aToHTML", "Export do HTML", nullptr, "Ctrl+H", -1);
-    makeAction("aToHTML2", "Neformátovaná tabulka", nullptr, nullptr, -1);
-    makeAction("aToHTML3", "Podle šablony", nullptr, nullptr, -1);
-    makeAction("aToCSV", "Export do CSV", nullptr, nullptr, -1);
-    makeAction("aToTXT", "Export do TXT", nullptr, nullptr, -1);
-    a = makeAction("aExit", "Konec", nullptr, "Esc", -1);
+    makeAction(aNew, "Nová tabulka", "Vytvoří novou tabulku", "Ctrl+N", 16);
+    makeAction(aToXLS, "Export do Excelu", "Exportuje zobrazenou tabulku do Excelu", "Ctrl+E", 15);
+    makeAction(aToHTML, "Export do HTML", nullptr, "Ctrl+H", -1);
+    makeAction(aToHTML2, "Neformátovaná tabulka", nullptr, nullptr, -1);
+    makeAction(aToHTML3, "Podle šablony", nullptr, nullptr, -1);
+    makeAction(aToCSV, "Export do CSV", nullptr, nullptr, -1);
+    makeAction(aToTXT, "Export do TXT", nullptr, nullptr, -1);
+    a = makeAction(aExit, "Konec", nullptr, "Esc", -1);
     setHandler(a, [this] { close(); });
-    makeAction("aEdit", "Režim editace", nullptr, "Ctrl+F10", 19);
-    makeAction("aInsert", "Vložit záznam", "Vloží nový záznam", "Ctrl+Ins", 21);
-    makeAction("aDelete", "Smazat/obnovit", "Smaže / obnoví smazaný záznam", "Ctrl+Del", 23);
-    makeAction("aCopy", "Kopírovat záznam", "Zkopíruje aktuální zázanm", "F5", 22);
-    makeAction("aCopyField", "Kopírovat", nullptr, "Ctrl+C", 20);
+    makeAction(aEdit, "Režim editace", nullptr, "Ctrl+F10", 19);
+    makeAction(aInsert, "Vložit záznam", "Vloží nový záznam", "Ctrl+Ins", 21);
+    makeAction(aDelete, "Smazat/obnovit", "Smaže / obnoví smazaný záznam", "Ctrl+Del", 23);
+    makeAction(aCopy, "Kopírovat záznam", "Zkopíruje aktuální zázanm", "F5", 22);
+    makeAction(aCopyField, "Kopírovat", nullptr, "Ctrl+C", 20);
 
     codePageGroup_ = new QActionGroup(this);
     codePageGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    const struct { const char* name; const char* caption; const char* key; } codePages[] = {
-        {"aLat", "CP 852 (Latin II)", "Ctrl+L"},
-        {"aKam", "CP 895 (Kamenickych)", "Ctrl+K"},
-        {"aWin", "CP 1250 (Windows)", "Ctrl+W"},
+    const struct { ActionId id; const char* caption; const char* key; } codePages[] = {
+        {aLat, "CP 852 (Latin II)", "Ctrl+L"},
+        {aKam, "CP 895 (Kamenickych)", "Ctrl+K"},
+        {aWin, "CP 1250 (Windows)", "Ctrl+W"},
     };
     for (int i = 0; i < 3; ++i) {
-        a = makeAction(codePages[i].name, codePages[i].caption, nullptr, codePages[i].key, -1);
+        a = makeAction(codePages[i].id, codePages[i].caption, nullptr, codePages[i].key, -1);
         a->setCheckable(true);
         a->setData(i);
         codePageGroup_->addAction(a);
         setHandler(a, [this, a] { aWinExecute(a); });
     }
 
-    makeAction("aFindAll", "Hledat všude", "Hledá v celé tabulce", "F3", 5);
-    makeAction("aFind", "Hledat ve sloupci", "Hledej / hledej další v aktuálním sloupci", "F7", -1);
-    a = makeAction("aFilter", "Filtr", "Nastav / zruš filtr podle aktuálního sloupce", "Alt+F", 7);
+    makeAction(aFindAll, "Hledat všude", "Hledá v celé tabulce", "F3", 5);
+    makeAction(aFind, "Hledat ve sloupci", "Hledej / hledej další v aktuálním sloupci", "F7", -1);
+    a = makeAction(aFilter, "Filtr", "Nastav / zruš filtr podle aktuálního sloupce", "Alt+F", 7);
     a->setCheckable(true);
-    a = makeAction("aStruct", "Struktura tabulky", "Zobrazí strukturu tabulky", "Ctrl+S", 6);
+    a = makeAction(aStruct, "Struktura tabulky", "Zobrazí strukturu tabulky", "Ctrl+S", 6);
     setHandler(a, [this] { aStructExecute(); });
-    a = makeAction("aDeleted", "Smazané záznamy", "Zobrazí / skryje smazané záznamy", "Ctrl+D", 12);
+    a = makeAction(aDeleted, "Smazané záznamy", "Zobrazí / skryje smazané záznamy", "Ctrl+D", 12);
     a->setCheckable(true);
     setHandler(a, [this] { aDeletedExecute(); });
-    makeAction("aSum", "Součet sloupce", "Zobrazí součet aktuálního sloupce", "Ctrl+U", 17);
-    a = makeAction("aColumns", "Výběr sloupců", nullptr, "Ctrl+B", -1);
+    makeAction(aSum, "Součet sloupce", "Zobrazí součet aktuálního sloupce", "Ctrl+U", 17);
+    a = makeAction(aColumns, "Výběr sloupců", nullptr, "Ctrl+B", -1);
     setHandler(a, [this] { aColumnsExecute(); });
-    makeAction("aShowMemo", "Zobraz/skryj MEMO", "Zobrazí obsah MEMO položky", "Ctrl+M", -1);
-    a = makeAction("aFont", "Písmo", "Nastavení velikosti a druhu písma", nullptr, 11);
+    makeAction(aShowMemo, "Zobraz/skryj MEMO", "Zobrazí obsah MEMO položky", "Ctrl+M", -1);
+    a = makeAction(aFont, "Písmo", "Nastavení velikosti a druhu písma", nullptr, 11);
     setHandler(a, [this] { aFontExecute(); });
-    makeAction("aAssoc", "Registrovat pro .DBF", "Zaregistrovat program pro otvírání souborů DBF", nullptr, -1);
-    makeAction("aUnAssoc", "Odregistrovat pro .DBF", "Zruší registraci programu pro otvírání souborů DBF",
+    makeAction(aAssoc, "Registrovat pro .DBF", "Zaregistrovat program pro otvírání souborů DBF", nullptr, -1);
+    makeAction(aUnAssoc, "Odregistrovat pro .DBF", "Zruší registraci programu pro otvírání souborů DBF",
                nullptr, -1);
-    makeAction("aAbout", "O programu", "Zobrazí informace o programu", nullptr, 8);
-    makeAction("aWWW", "Navštívit WWW stránku", nullptr, nullptr, -1);
+    makeAction(aAbout, "O programu", "Zobrazí informace o programu", nullptr, 8);
+    makeAction(aWWW, "Navštívit WWW stránku", nullptr, nullptr, -1);
 
-    a = makeAction("DataSetFirst", "&Začátek", "Skok na začátek souboru", nullptr, 0);
+    a = makeAction(DataSetFirst, "&Začátek", "Skok na začátek souboru", nullptr, 0);
     setHandler(a, [this] { moveToRow(0); });
-    a = makeAction("DataSetPrior", "&Předchozí", "Posun na předchozí záznam", nullptr, 3);
+    a = makeAction(DataSetPrior, "&Předchozí", "Posun na předchozí záznam", nullptr, 3);
     setHandler(a, [this] { moveToRow(grid_->currentIndex().row() - 1); });
-    a = makeAction("DataSetNext", "&Další", "Posun na další záznam", nullptr, 2);
+    a = makeAction(DataSetNext, "&Další", "Posun na další záznam", nullptr, 2);
     setHandler(a, [this] {
         const int row = grid_->currentIndex().row() + 1;
         if (model_->ensureRow(row))
             moveToRow(row);
     });
-    a = makeAction("DataSetLast", "&Konec", "Skok na konec souboru", nullptr, 1);
+    a = makeAction(DataSetLast, "&Konec", "Skok na konec souboru", nullptr, 1);
     setHandler(a, [this] {
         model_->finishScan();
         moveToRow(model_->rowCount() - 1);
@@ -313,92 +323,92 @@ void MainWindow::createActions()
 
     // Pop-up twins of the record commands: shown only while the table is
     // editable, whereas the main menu's items stay (disabled).
-    auto twin = [this](const char* name, const char* of) {
-        QAction* original = action(QString::fromLatin1(of));
+    auto twin = [this](const char* name, ActionId of) {
+        QAction* original = action(of);
         auto* item = new QAction(original->icon(), original->text(), this);
         item->setObjectName(QString::fromLatin1(name));
         item->setStatusTip(original->statusTip());
         connect(item, &QAction::triggered, original, &QAction::trigger);
         return item;
     };
-    mInsert_ = twin("mInsert", "aInsert");
-    mDelete_ = twin("mDelete", "aDelete");
-    mCopy_ = twin("mCopy", "aCopy");
+    mInsert_ = twin("mInsert", aInsert);
+    mDelete_ = twin("mDelete", aDelete);
+    mCopy_ = twin("mCopy", aCopy);
 }
 
 void MainWindow::createMenus()
 {
-    auto add = [this](QMenu* menu, const char* name) { menu->addAction(action(QString::fromLatin1(name))); };
+    auto add = [this](QMenu* menu, ActionId id) { menu->addAction(action(id)); };
 
     mFile_ = menuBar()->addMenu(u("Soubor"));
     mFile_->setObjectName(QStringLiteral("mFile"));
-    add(mFile_, "aOpen");
+    add(mFile_, aOpen);
     // aNew has no visible item; its shortcut works through the window.
     mFile_->addSeparator();
-    add(mFile_, "aToXLS");
-    add(mFile_, "aToHTML");
-    add(mFile_, "aToHTML2");
-    add(mFile_, "aToHTML3");
-    add(mFile_, "aToCSV");
-    add(mFile_, "aToTXT");
+    add(mFile_, aToXLS);
+    add(mFile_, aToHTML);
+    add(mFile_, aToHTML2);
+    add(mFile_, aToHTML3);
+    add(mFile_, aToCSV);
+    add(mFile_, aToTXT);
     fileEndSeparator_ = mFile_->addSeparator();
-    add(mFile_, "aExit");
+    add(mFile_, aExit);
 
     QMenu* edit = menuBar()->addMenu(u("Editovat"));
-    add(edit, "aEdit");
+    add(edit, aEdit);
     edit->addSeparator();
-    add(edit, "aInsert");
-    add(edit, "aDelete");
-    add(edit, "aCopy");
+    add(edit, aInsert);
+    add(edit, aDelete);
+    add(edit, aCopy);
     edit->addSeparator();
-    add(edit, "aCopyField");
+    add(edit, aCopyField);
     edit->addSeparator();
-    add(edit, "aLat");
-    add(edit, "aKam");
-    add(edit, "aWin");
+    add(edit, aLat);
+    add(edit, aKam);
+    add(edit, aWin);
 
     QMenu* find = menuBar()->addMenu(u("Hledat"));
-    add(find, "aFindAll");
-    add(find, "aFind");
-    add(find, "aFilter");
+    add(find, aFindAll);
+    add(find, aFind);
+    add(find, aFilter);
 
     QMenu* view = menuBar()->addMenu(u("Zobrazit"));
-    add(view, "aStruct");
-    add(view, "aDeleted");
-    add(view, "aSum");
+    add(view, aStruct);
+    add(view, aDeleted);
+    add(view, aSum);
     view->addSeparator();
-    add(view, "aColumns");
+    add(view, aColumns);
     view->addSeparator();
-    add(view, "aShowMemo");
+    add(view, aShowMemo);
     view->addSeparator();
-    add(view, "aFont");
+    add(view, aFont);
 
     QMenu* tools = menuBar()->addMenu(u("Nástroje"));
-    add(tools, "aAssoc");
-    add(tools, "aUnAssoc");
+    add(tools, aAssoc);
+    add(tools, aUnAssoc);
 
     QMenu* help = menuBar()->addMenu(u("Nápověda"));
-    add(help, "aAbout");
-    add(help, "aWWW");
+    add(help, aAbout);
+    add(help, aWWW);
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("Popup"));
-    add(popup_, "aOpen");
-    add(popup_, "aStruct");
-    add(popup_, "aSum");
+    add(popup_, aOpen);
+    add(popup_, aStruct);
+    add(popup_, aSum);
     popup_->addSeparator();
     popup_->addAction(mInsert_);
     popup_->addAction(mDelete_);
     popup_->addAction(mCopy_);
     popup_->addSeparator();
-    add(popup_, "aCopyField");
+    add(popup_, aCopyField);
     popup_->addSeparator();
-    add(popup_, "aFind");
-    add(popup_, "aFindAll");
-    add(popup_, "aFilter");
+    add(popup_, aFind);
+    add(popup_, aFindAll);
+    add(popup_, aFilter);
     popup_->addSeparator();
-    add(popup_, "aDeleted");
-    add(popup_, "aShowMemo");
+    add(popup_, aDeleted);
+    add(popup_, aShowMemo);
 }
 
 void MainWindow::createToolBar()
@@ -409,17 +419,17 @@ void MainWindow::createToolBar()
     toolBar_->setFloatable(false);
     toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     toolBar_->setIconSize(QSize(16, 16));
-    auto add = [this](const char* name) { toolBar_->addAction(action(QString::fromLatin1(name))); };
-    add("aOpen");
+    auto add = [this](ActionId id) { toolBar_->addAction(action(id)); };
+    add(aOpen);
     toolBar_->addSeparator();
-    add("DataSetFirst");
-    add("DataSetPrior");
-    add("DataSetNext");
-    add("DataSetLast");
+    add(DataSetFirst);
+    add(DataSetPrior);
+    add(DataSetNext);
+    add(DataSetLast);
     toolBar_->addSeparator();
-    add("aDeleted");
-    add("aSum");
-    add("aStruct");
+    add(aDeleted);
+    add(aSum);
+    add(aStruct);
     toolBar_->addSeparator();
 
     edFind_ = new QLineEdit(toolBar_);
@@ -445,8 +455,8 @@ void MainWindow::createToolBar()
             [this](const QPoint& pos) { popupFiltr_->exec(edFind_->mapToGlobal(pos)); });
     connect(edFind_, &QLineEdit::textChanged, this, [this] { scheduleActionUpdate(); });
     toolBar_->addWidget(edFind_);
-    add("aFindAll");
-    add("aFilter");
+    add(aFindAll);
+    add(aFilter);
     toolBar_->addSeparator();
 
     cbCP_ = new QComboBox(toolBar_);
@@ -459,7 +469,7 @@ void MainWindow::createToolBar()
     connect(cbCP_, &QComboBox::activated, this, [this] { guarded([this] { cbCPChange(); }); });
     toolBar_->addWidget(cbCP_);
     toolBar_->addSeparator();
-    add("aAbout");
+    add(aAbout);
 
     toolBar_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(toolBar_, &QWidget::customContextMenuRequested, this,
@@ -680,9 +690,6 @@ void MainWindow::openTable(const QString& fileName)
         throw;
     }
     if (dbf_.active()) {
-        // The text reaches the grid only through the translate hook.
-        if (TableFile* file = dbf_.tableFile())
-            file->setUseCodePage(0);
         panels_[3]->setText(QStringLiteral("Table level: %1").arg(dbf_.tableLevel()));
         QGuiApplication::setApplicationDisplayName(
             QFile::decodeName(QByteArray::fromStdString(dbf_.tableName())));
@@ -863,7 +870,7 @@ void MainWindow::aColumnsExecute()
 void MainWindow::aDeletedExecute()
 {
     // The action's check mark has already toggled.
-    const bool show = action(QStringLiteral("aDeleted"))->isChecked();
+    const bool show = action(aDeleted)->isChecked();
     dbf_.setShowDeleted(show);
     if (dbf_.active()) {
         refreshDataset([this] { model_->reload(); });
@@ -903,15 +910,15 @@ void MainWindow::aWinExecute(QAction* sender)
 
 void MainWindow::cbCPChange()
 {
-    static const char* const names[3] = {"aLat", "aKam", "aWin"};
-    for (const char* name : names)
-        action(QString::fromLatin1(name))->setChecked(false);
+    static const ActionId ids[3] = {aLat, aKam, aWin};
+    for (const ActionId id : ids)
+        action(id)->setChecked(false);
     const int position = cbCP_->currentIndex();
     const int codePage = CodePageConverter::codePageForChoice(position);
     if (codePage < 0)
         return;
     converter_.chooseCodePage(codePage);
-    action(QString::fromLatin1(names[position]))->setChecked(true);
+    action(ids[position])->setChecked(true);
     if (dbf_.active()) {
         refreshDataset([this] { model_->refreshCells(); });
         syncGridToDataset();
@@ -939,50 +946,49 @@ void MainWindow::actionListUpdate()
     const bool atBeginning = row <= 0;
     const bool atEnd = row < 0 || (model_->scanComplete() && row >= model_->rowCount() - 1);
 
-    auto set = [this](const char* name, bool rule) {
-        QAction* a = action(QString::fromLatin1(name));
+    auto set = [this](ActionId id, bool rule) {
+        QAction* a = action(id);
         a->setEnabled(rule && hasHandler(a));
     };
 
-    set("aEdit", open);
-    action(QStringLiteral("aEdit"))->setIcon(imageListIcon(editable ? 18 : 19));
+    set(aEdit, open);
+    action(aEdit)->setIcon(imageListIcon(editable ? 18 : 19));
     for (const ExportCommand& command : exportCommands_)
         command.action->setEnabled(open && command.run != nullptr);
-    set("aFind", open && searchText);
-    set("aFindAll", open && searchText);
-    set("aFilter", open && searchText);
-    set("aStruct", open);
-    set("aDeleted", open);
-    set("aColumns", open);
-    set("aShowMemo", open && blob);
-    set("aSum", open && hasField &&
+    set(aFind, open && searchText);
+    set(aFindAll, open && searchText);
+    set(aFilter, open && searchText);
+    set(aStruct, open);
+    set(aDeleted, open);
+    set(aColumns, open);
+    set(aShowMemo, open && blob);
+    set(aSum, open && hasField &&
                     (type == ftSmallint || type == ftInteger || type == ftWord || type == ftFloat ||
                      type == ftCurrency || type == ftLargeint));
-    set("DataSetFirst", open && !atBeginning);
-    set("DataSetPrior", open && !atBeginning);
-    set("DataSetLast", open && !atEnd);
-    set("DataSetNext", open && !atEnd);
-    set("aCopyField", open && hasField && !blob);
-    set("aCopy", editable);
-    set("aInsert", editable);
-    set("aDelete", editable);
+    set(DataSetFirst, open && !atBeginning);
+    set(DataSetPrior, open && !atBeginning);
+    set(DataSetLast, open && !atEnd);
+    set(DataSetNext, open && !atEnd);
+    set(aCopyField, open && hasField && !blob);
+    set(aCopy, editable);
+    set(aInsert, editable);
+    set(aDelete, editable);
     for (QAction* twin : {mInsert_, mDelete_, mCopy_}) {
         twin->setVisible(editable);
         twin->setEnabled(editable);
     }
     // The others follow no rule: enabled when they have a command.
-    for (const char* name : {"aOpen", "aNew", "aExit", "aLat", "aKam", "aWin", "aFont", "aAssoc",
-                             "aUnAssoc", "aAbout", "aWWW"})
-        set(name, true);
+    for (const ActionId id : {aOpen, aNew, aExit, aLat, aKam, aWin, aFont, aAssoc, aUnAssoc, aAbout, aWWW})
+        set(id, true);
 }
 
 // --- exports -------------------------------------------------------------------------
 
 void MainWindow::createExportCommands()
 {
-    exportCommands_ = makeExportCommands(*this);
-    for (const ExportCommand& command : exportCommands_) {
-        QAction* a = command.action;
+    exportCommands_ = makeExportCommands(commandContext());
+    for (ExportCommand& command : exportCommands_) {
+        QAction* a = command.action = action(command.id);
         if (command.run)
             setHandler(a, [this, a] { aToXLSExecute(a); });
     }

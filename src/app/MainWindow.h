@@ -6,9 +6,12 @@
 // conversion table installed on it as its translate hook. Opening a table
 // closes the previous one. Actions are enabled, checked and shown by one
 // function, actionListUpdate(), run on a zero-timer after every change of the
-// window's state. An action that has no handler yet stays disabled: commands
-// of other parts of the program are attached with setActionHandler().
+// window's state. An action that has no handler stays disabled. The command
+// groups (search and filter, copy and sum, memo viewer, exports) get what
+// they need of the window as a CommandContext, and the window attaches their
+// handlers to its actions.
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -17,8 +20,10 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "app/Actions.h"
 #include "app/ExportCommands.h"
 #include "app/Settings.h"
+#include "app/WindowDialogs.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/table/TableDataset.h"
 
@@ -43,18 +48,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // The dialogs the window asks; tests put their own in place.
-    struct Dialogs {
-        // Save dialog: filter as "description|pattern|...", initial folder,
-        // proposed file name. Returns the chosen path, empty on cancel.
-        std::function<QString(QWidget* parent, const QString& filter, const QString& folder,
-                              const QString& proposedName)> saveFileName;
-        // Open dialog for tables; empty on cancel.
-        std::function<QString(QWidget* parent, const QString& filter, const QString& folder)> openFileName;
-        // The toolkit's error box with an error's message.
-        std::function<void(QWidget* parent, const QString& message)> error;
-        // A warning box, captioned "Upozornění".
-        std::function<void(QWidget* parent, const QString& message)> warning;
-    };
+    using Dialogs = WindowDialogs;
     static Dialogs defaultDialogs();
 
     explicit MainWindow(QWidget* parent = nullptr);
@@ -106,9 +100,9 @@ public:
     // Whether the action's exporter is present in this build.
     bool exportAvailable(QAction* action) const;
 
-    // Attaches a handler to an action (by object name, e.g. "aFind"); the
-    // action is then enabled by the rules of actionListUpdate.
-    void setActionHandler(const QString& name, std::function<void()> handler);
+    // Attaches a handler to an action; the action is then enabled by the
+    // rules of actionListUpdate.
+    void setActionHandler(ActionId id, std::function<void()> handler);
 
     TableDataset& dbf() { return dbf_; }
     CodePageConverter& converter() { return converter_; }
@@ -118,7 +112,7 @@ public:
     QLineEdit* searchBox() const { return edFind_; }
     QMenu* fileMenu() const { return mFile_; }
     QMenu* popupMenu() const { return popup_; }
-    QAction* action(const QString& name) const;
+    QAction* action(ActionId id) const { return actions_.at(static_cast<std::size_t>(id)); }
     // Text of a status bar panel 0-4.
     QString panelText(int panel) const;
     // True while an export shows its progress bar in place of the panels.
@@ -161,8 +155,10 @@ private:
     void createToolBar();
     void createStatusBar();
     void createExportCommands();
-    QAction* makeAction(const char* name, const char* caption, const char* hint, const char* shortcut,
-                       int iconSlot);
+    QAction* makeAction(ActionId id, const char* caption, const char* hint, const char* shortcut,
+                        int iconSlot);
+    // What the command groups need of the window.
+    CommandContext commandContext();
     void setHandler(QAction* action, std::function<void()> handler);
     bool hasHandler(QAction* action) const;
 
@@ -213,6 +209,7 @@ private:
     QAction* mDelete_ = nullptr;
     QAction* mCopy_ = nullptr;
 
+    std::array<QAction*, ActionCount> actions_{};
     std::vector<QAction*> handled_;
     std::vector<ExportCommand> exportCommands_;
     QTimer updateTimer_;

@@ -8,8 +8,9 @@
 
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "app/MainWindow.h"
-#include "app/UpperCase.h"
+#include "app/WindowDialogs.h"
+#include "dbf/table/TableDataset.h"
+#include "commands/UpperCase.h"
 #include "dbf/Error.h"
 
 namespace karto {
@@ -30,18 +31,16 @@ public:
 
 } // namespace
 
-SearchCommands::SearchCommands(MainWindow& window)
-    : QObject(&window), window_(window), search_(window.dbf()), filter_(window.dbf(), qtUpperCase())
+SearchCommands::SearchCommands(CommandContext context, QAction* filterAction, QObject* parent)
+    : QObject(parent), window_(std::move(context)), filterAction_(filterAction),
+      search_(window_.dbf()), filter_(window_.dbf(), qtUpperCase())
 {
-    DbfGridModel* model = window.gridModel();
+    DbfGridModel* model = window_.gridModel();
     filter_.setFieldOfColumn([model](int column) { return model->fieldOfColumn(column); });
 }
 
 void SearchCommands::install()
 {
-    window_.setActionHandler(QStringLiteral("aFind"), [this] { aFindClick(); });
-    window_.setActionHandler(QStringLiteral("aFindAll"), [this] { aFindAllExecute(); });
-    window_.setActionHandler(QStringLiteral("aFilter"), [this] { aFilterExecute(); });
     QLineEdit* box = window_.searchBox();
     connect(box, &QLineEdit::textChanged, this, [this] { edFindChange(); });
     connect(box, &QLineEdit::returnPressed, this, [this] { edFindReturn(); });
@@ -69,7 +68,7 @@ void SearchCommands::aFindClick()
     }
     window_.syncGridToDataset();
     if (!found && window_.dialogs().warning)
-        window_.dialogs().warning(&window_, QString::fromUtf8(notFoundMessage));
+        window_.dialogs().warning(window_.widget(), QString::fromUtf8(notFoundMessage));
 }
 
 void SearchCommands::aFindAllExecute()
@@ -94,7 +93,7 @@ void SearchCommands::aFindAllExecute()
             grid->scrollTo(index);
         }
     } else if (window_.dialogs().warning) {
-        window_.dialogs().warning(&window_, QString::fromUtf8(notFoundMessage));
+        window_.dialogs().warning(window_.widget(), QString::fromUtf8(notFoundMessage));
     }
 }
 
@@ -105,7 +104,7 @@ void SearchCommands::edFindReturn()
     } catch (const AbortError&) {
     } catch (const std::exception& e) {
         if (window_.dialogs().error)
-            window_.dialogs().error(&window_, QString::fromUtf8(e.what()));
+            window_.dialogs().error(window_.widget(), QString::fromUtf8(e.what()));
     }
     window_.scheduleActionUpdate();
 }
@@ -132,16 +131,16 @@ void SearchCommands::setFilter(bool on)
             }
         } catch (...) {
             model->reload();
-            if (QAction* a = window_.action(QStringLiteral("aFilter")))
-                a->setChecked(filter_.on());
+            if (filterAction_)
+                filterAction_->setChecked(filter_.on());
             emit filterColumnChanged(filter_.column());
             throw;
         }
         model->reload();
     }
     window_.syncGridToDataset();
-    if (QAction* a = window_.action(QStringLiteral("aFilter")))
-        a->setChecked(filter_.on());
+    if (filterAction_)
+        filterAction_->setChecked(filter_.on());
     emit filterColumnChanged(filter_.column());
 }
 

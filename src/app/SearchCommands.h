@@ -12,11 +12,12 @@
 
 #include <QObject>
 
-#include "app/TableSearch.h"
+#include "app/CommandContext.h"
+#include "commands/TableSearch.h"
+
+class QAction;
 
 namespace karto {
-
-class MainWindow;
 
 class SearchCommands : public QObject {
     Q_OBJECT
@@ -24,11 +25,12 @@ public:
     // The warning when the end of the table is reached.
     static const char* const notFoundMessage;
 
-    explicit SearchCommands(MainWindow& window);
+    // `filterAction` is aFilter, whose check mark follows the filter.
+    SearchCommands(CommandContext context, QAction* filterAction, QObject* parent);
 
-    // Attaches the three actions' handlers, the search box's text change
-    // (edFindChange) and its Enter key, and the check of the filter's column
-    // after each rebuild of the grid's columns.
+    // Attaches the search box's text change (edFindChange) and its Enter
+    // key, and the check of the filter's column after each rebuild of the
+    // grid's columns. The window attaches aFind, aFindAll and aFilter.
     void install();
 
     void aFindClick();
@@ -59,7 +61,8 @@ private:
     // Switches the filter, rebuilds the grid's rows and sets the check mark.
     void setFilter(bool on);
 
-    MainWindow& window_;
+    CommandContext window_;
+    QAction* filterAction_;
     TableSearch search_;
     ColumnFilter filter_;
     bool checkQueued_ = false;

@@ -18,8 +18,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/DialogFilter.h"
-#include "app/ImageList.h"
+#include "ui/DialogFilter.h"
+#include "ui/ImageList.h"
 #include "dbf/text/Windows1250.h"
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"

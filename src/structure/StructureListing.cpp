@@ -1,6 +1,6 @@
 #include "structure/StructureListing.h"
 
-#include "app/DataTypeName.h"
+#include "ui/DataTypeName.h"
 #include "dbf/table/TableDataset.h"
 
 namespace karto {

@@ -1,4 +1,4 @@
-#include "app/DialogFilter.h"
+#include "ui/DialogFilter.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 
 #include "dbf/table/TableDataset.h"
 #include "support/QtTestApp.h"
-#include "support/TestTable.h"
+#include "support/DbfBuilder.h"
 
 namespace karto {
 namespace {
@@ -56,7 +56,7 @@ TEST(FColumns, ChooseOverATable)
     test::qtApp();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("c.dbf"));
-    ASSERT_TRUE(test::writeTestTable(path, {{"A", 'C', 2}, {"B", 'C', 2}, {"C", 'N', 3}}, {{{"x"}}}));
+    ASSERT_TRUE(test::writeTable(path.toStdString(), {{"A", 'C', 2}, {"B", 'C', 2}, {"C", 'N', 3}}, {{{"x"}}}));
     TableDataset dbf;
     dbf.setTableName(path.toStdString());
     dbf.open();

@@ -50,7 +50,7 @@ protected:
         window->grid()->setCurrentIndex(window->gridModel()->index(row, column));
         window->actionListUpdate();
     }
-    bool enabled() { window->actionListUpdate(); return window->action(QStringLiteral("aShowMemo"))->isEnabled(); }
+    bool enabled() { window->actionListUpdate(); return window->action(aShowMemo)->isEnabled(); }
     QString viewerText() const { return memo->viewer()->dbRichEdit()->toPlainText(); }
     QString memoOf(int row)
     {
@@ -73,7 +73,7 @@ TEST_F(FMemoTest, FollowsTheGridAndClosesAgain)
     EXPECT_FALSE(enabled());
     moveTo(0, memoColumn);
     ASSERT_TRUE(enabled());
-    window->action(QStringLiteral("aShowMemo"))->trigger();
+    window->action(aShowMemo)->trigger();
     FMemo* viewer = memo->viewer();
     ASSERT_TRUE(viewer);
     EXPECT_TRUE(viewer->isVisible());
@@ -97,10 +97,10 @@ TEST_F(FMemoTest, FollowsTheGridAndClosesAgain)
     // Ctrl+M again closes it (unbound); shown again it stays where it was.
     const QPoint place = viewer->pos();
     moveTo(0, memoColumn);
-    window->action(QStringLiteral("aShowMemo"))->trigger();
+    window->action(aShowMemo)->trigger();
     EXPECT_FALSE(viewer->isVisible());
     EXPECT_FALSE(viewer->isBound());
-    window->action(QStringLiteral("aShowMemo"))->trigger();
+    window->action(aShowMemo)->trigger();
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(memo->viewer(), viewer);
     EXPECT_EQ(viewer->pos(), place);
@@ -109,7 +109,7 @@ TEST_F(FMemoTest, FollowsTheGridAndClosesAgain)
     viewer->close();
     EXPECT_FALSE(viewer->isVisible());
     EXPECT_FALSE(viewer->isBound());
-    window->action(QStringLiteral("aShowMemo"))->trigger();
+    window->action(aShowMemo)->trigger();
     EXPECT_TRUE(viewer->isBound());
     window->openTableReporting(window->dbf().tablePath().c_str());
     EXPECT_FALSE(viewer->isVisible());

@@ -10,7 +10,7 @@
 
 #include "dbf/table/TableDataset.h"
 #include "support/QtTestApp.h"
-#include "support/TestTable.h"
+#include "support/DbfBuilder.h"
 
 namespace karto {
 namespace {
@@ -21,7 +21,7 @@ protected:
     {
         test::qtApp();
         const QString path = dir.filePath(QStringLiteral("CENIK.DBF"));
-        ASSERT_TRUE(test::writeTestTable(path, {{"NAZEV", 'C', 30}, {"CENA", 'N', 10, 2}},
+        ASSERT_TRUE(test::writeTable(path.toStdString(), {{"NAZEV", 'C', 30}, {"CENA", 'N', 10, 2}},
                                          {{{"a", "1.00"}}}));
         dbf.setTableName(QFile::encodeName(path).toStdString());
         dbf.open();

@@ -17,13 +17,13 @@
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
 #include "support/QtTestApp.h"
-#include "support/TestTable.h"
+#include "support/DbfBuilder.h"
 
 namespace karto {
 namespace {
 
-using test::TestField;
-using test::TestRecord;
+using test::FieldSpec;
+using test::ValueRecord;
 
 QString samplePath(const char* name)
 {
@@ -50,14 +50,14 @@ protected:
         window->setDialogs(dialogs);
     }
 
-    QAction* act(const char* name) { return window->action(QString::fromLatin1(name)); }
+    QAction* act(ActionId id) { return window->action(id); }
     // Triggers an action as the user would: with its state up to date.
-    void run(const char* name)
+    void run(ActionId name)
     {
         window->actionListUpdate();
         act(name)->trigger();
     }
-    bool enabled(const char* name)
+    bool enabled(ActionId name)
     {
         window->actionListUpdate();
         return act(name)->isEnabled();
@@ -67,10 +67,10 @@ protected:
         window->grid()->setCurrentIndex(window->gridModel()->index(row, column));
         window->actionListUpdate();
     }
-    QString table(const char* name, const std::vector<TestField>& fields, const std::vector<TestRecord>& records)
+    QString table(const char* name, const std::vector<FieldSpec>& fields, const std::vector<ValueRecord>& records)
     {
         const QString path = dir.filePath(QString::fromLatin1(name));
-        EXPECT_TRUE(test::writeTestTable(path, fields, records));
+        EXPECT_TRUE(test::writeTable(path.toStdString(), fields, records));
         return path;
     }
 
@@ -84,14 +84,14 @@ protected:
 TEST_F(MainWindowTest, WithoutTableOnlyTheTableFreeCommandsAreEnabled)
 {
     window->actionListUpdate();
-    for (const char* name : {"aOpen", "aExit", "aLat", "aKam", "aWin", "aFont", "aAssoc", "aUnAssoc", "aAbout",
-                             "aWWW"})
-        EXPECT_TRUE(enabled(name)) << name;
-    for (const char* name : {"aToXLS", "aToHTML", "aToHTML2", "aToHTML3", "aToCSV", "aToTXT", "aEdit", "aInsert",
-                             "aDelete", "aCopy", "aCopyField", "aFindAll", "aFind", "aFilter", "aStruct",
-                             "aDeleted", "aSum", "aColumns", "aShowMemo", "DataSetFirst", "DataSetPrior",
-                             "DataSetNext", "DataSetLast"})
-        EXPECT_FALSE(enabled(name)) << name;
+    for (const ActionId name : {aOpen, aExit, aLat, aKam, aWin, aFont, aAssoc, aUnAssoc, aAbout,
+                             aWWW})
+        EXPECT_TRUE(enabled(name)) << actionName(name);
+    for (const ActionId name : {aToXLS, aToHTML, aToHTML2, aToHTML3, aToCSV, aToTXT, aEdit, aInsert,
+                             aDelete, aCopy, aCopyField, aFindAll, aFind, aFilter, aStruct,
+                             aDeleted, aSum, aColumns, aShowMemo, DataSetFirst, DataSetPrior,
+                             DataSetNext, DataSetLast})
+        EXPECT_FALSE(enabled(name)) << actionName(name);
     EXPECT_EQ(window->panelText(1), QStringLiteral("Prohlížení"));
     for (int panel : {0, 2, 3, 4})
         EXPECT_TRUE(window->panelText(panel).isEmpty()) << panel;
@@ -122,30 +122,30 @@ TEST_F(MainWindowTest, FailedOpenShowsTheErrorAndNoTable)
     EXPECT_EQ(window->gridModel()->rowCount(), 0);
     EXPECT_EQ(window->panelText(2), QStringLiteral("   ") + dir.filePath(QStringLiteral("MISSING.DBF")));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Karto view"));
-    EXPECT_FALSE(enabled("aStruct"));
+    EXPECT_FALSE(enabled(aStruct));
 }
 
 TEST_F(MainWindowTest, NavigationRulesOnFirstAndLastRecord)
 {
     ASSERT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
-    EXPECT_FALSE(enabled("DataSetFirst"));
-    EXPECT_FALSE(enabled("DataSetPrior"));
-    EXPECT_TRUE(enabled("DataSetNext"));
-    EXPECT_TRUE(enabled("DataSetLast"));
+    EXPECT_FALSE(enabled(DataSetFirst));
+    EXPECT_FALSE(enabled(DataSetPrior));
+    EXPECT_TRUE(enabled(DataSetNext));
+    EXPECT_TRUE(enabled(DataSetLast));
 
-    run("DataSetLast");
+    run(DataSetLast);
     EXPECT_EQ(window->panelText(0), QStringLiteral("340/340"));
     EXPECT_EQ(window->dbf().recNo(), 340);
-    EXPECT_TRUE(enabled("DataSetFirst"));
-    EXPECT_TRUE(enabled("DataSetPrior"));
-    EXPECT_FALSE(enabled("DataSetNext"));
-    EXPECT_FALSE(enabled("DataSetLast"));
+    EXPECT_TRUE(enabled(DataSetFirst));
+    EXPECT_TRUE(enabled(DataSetPrior));
+    EXPECT_FALSE(enabled(DataSetNext));
+    EXPECT_FALSE(enabled(DataSetLast));
 
-    run("DataSetPrior");
+    run(DataSetPrior);
     EXPECT_EQ(window->panelText(0), QStringLiteral("339/340"));
-    run("DataSetFirst");
+    run(DataSetFirst);
     EXPECT_EQ(window->dbf().recNo(), 1);
-    run("DataSetNext");
+    run(DataSetNext);
     EXPECT_EQ(window->panelText(0), QStringLiteral("2/340"));
 
     // The grid's current row and the dataset's current record stay one;
@@ -160,28 +160,28 @@ TEST_F(MainWindowTest, ColumnRulesFollowTheCurrentField)
 {
     const QString path = table("T.DBF", {{"NAZEV", 'C', 10}, {"CENA", 'N', 10, 2}, {"DATUM", 'D', 8}},
                                {{{"A", "1.50", "20240101"}}, {{"B", "2.25", "20240102"}}});
-    window->setActionHandler(QStringLiteral("aSum"), [] {});
-    window->setActionHandler(QStringLiteral("aCopyField"), [] {});
-    window->setActionHandler(QStringLiteral("aShowMemo"), [] {});
+    window->setActionHandler(aSum, [] {});
+    window->setActionHandler(aCopyField, [] {});
+    window->setActionHandler(aShowMemo, [] {});
     ASSERT_TRUE(window->openTableReporting(path)) << errors.join(QLatin1Char('\n')).toStdString();
     const struct { int column; bool sum; } cases[] = {{0, false}, {1, true}, {2, false}};
     for (const auto& c : cases) {
         moveTo(0, c.column);
-        EXPECT_EQ(enabled("aSum"), c.sum) << c.column;
-        EXPECT_TRUE(enabled("aCopyField")) << c.column;
-        EXPECT_FALSE(enabled("aShowMemo")) << c.column;
+        EXPECT_EQ(enabled(aSum), c.sum) << c.column;
+        EXPECT_TRUE(enabled(aCopyField)) << c.column;
+        EXPECT_FALSE(enabled(aShowMemo)) << c.column;
     }
     EXPECT_EQ(window->dbf().field(window->currentField()).fieldName(), "DATUM");
 }
 
 TEST_F(MainWindowTest, CodePageActionMovesTheBoxAndChecksOnlyItself)
 {
-    const struct { const char* action; int position; } cases[] = {{"aKam", 1}, {"aWin", 2}, {"aLat", 0}};
+    const struct { ActionId action; int position; } cases[] = {{aKam, 1}, {aWin, 2}, {aLat, 0}};
     for (const auto& c : cases) {
         run(c.action);
         EXPECT_EQ(window->codePageBox()->currentIndex(), c.position);
-        for (const char* name : {"aLat", "aKam", "aWin"})
-            EXPECT_EQ(act(name)->isChecked(), std::string(name) == c.action) << c.action << " " << name;
+        for (const ActionId name : {aLat, aKam, aWin})
+            EXPECT_EQ(act(name)->isChecked(), name == c.action) << actionName(c.action) << " " << actionName(name);
     }
 }
 
@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, RecentListAfterABa)
     // The block stands before the closing separator and "Konec".
     const QList<QAction*> all = window->fileMenu()->actions();
     EXPECT_EQ(all.indexOf(items[2]), all.size() - 3);
-    EXPECT_EQ(all.last(), act("aExit"));
+    EXPECT_EQ(all.last(), act(aExit));
 
     for (int i = 0; i < 11; ++i) {
         const QString path = dir.filePath(QStringLiteral("T%1.DBF").arg(i));
@@ -246,7 +246,7 @@ TEST_F(MainWindowTest, SettingsRoundTrip)
 {
     const QString path = samplePath("CENIK.DBF");
     ASSERT_TRUE(window->openTableReporting(path));
-    run("aKam");
+    run(aKam);
     QFont font(QStringLiteral("DejaVu Sans Mono"));
     font.setPointSize(13);
     window->setGridFont(font);
@@ -259,7 +259,7 @@ TEST_F(MainWindowTest, SettingsRoundTrip)
     again.updateRecentFiles();
     again.cbCPChange();
     EXPECT_EQ(again.codePageBox()->currentIndex(), 1);
-    EXPECT_TRUE(again.action(QStringLiteral("aKam"))->isChecked());
+    EXPECT_TRUE(again.action(aKam)->isChecked());
     EXPECT_EQ(again.converter().chosenCodePage(), cpKamenicky);
     EXPECT_EQ(again.gridFont().family(), QStringLiteral("DejaVu Sans Mono"));
     EXPECT_EQ(again.gridFont().pointSize(), 13);
@@ -282,8 +282,8 @@ TEST_F(MainWindowTest, DamagedSettingsStillOpenTheTable)
     window->readSettings();
     window->cbCPChange();
     EXPECT_EQ(window->codePageBox()->currentIndex(), -1);
-    for (const char* name : {"aLat", "aKam", "aWin"})
-        EXPECT_FALSE(act(name)->isChecked()) << name;
+    for (const ActionId name : {aLat, aKam, aWin})
+        EXPECT_FALSE(act(name)->isChecked()) << actionName(name);
     EXPECT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
     EXPECT_TRUE(errors.isEmpty());
 }
@@ -298,8 +298,8 @@ TEST_F(MainWindowTest, ExportCommandRestoresTheWindowAlsoWhenItFails)
         before << window->panelText(i);
 
     saveAs = dir.filePath(QStringLiteral("out.csv"));
-    ASSERT_TRUE(enabled("aToCSV"));
-    run("aToCSV");
+    ASSERT_TRUE(enabled(aToCSV));
+    run(aToCSV);
     EXPECT_EQ(askedName, QStringLiteral("CENIK.csv"));
     EXPECT_EQ(askedFolder, QFileInfo(path).absolutePath() + QLatin1Char('/'));
     EXPECT_EQ(askedFilter, QStringLiteral("CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*"));
@@ -321,13 +321,13 @@ TEST_F(MainWindowTest, ExportCommandRestoresTheWindowAlsoWhenItFails)
     restored();
 
     saveAs = dir.filePath(QStringLiteral("no/such/folder/out.txt"));
-    run("aToTXT");
+    run(aToTXT);
     EXPECT_EQ(askedName, QStringLiteral("CENIK.txt"));
     EXPECT_EQ(errors.size(), 1);
     restored();
 
     saveAs.clear();   // cancelled: nothing happens
-    run("aToHTML");
+    run(aToHTML);
     EXPECT_EQ(askedName, QStringLiteral("CENIK.htm"));
     EXPECT_EQ(errors.size(), 1);
     restored();
@@ -344,8 +344,8 @@ TEST_F(MainWindowTest, DeletedRecordsHiddenThenShownInRed)
     moveTo(1, 0);
     EXPECT_EQ(window->panelText(0), QStringLiteral("3/3"));
 
-    run("aDeleted");
-    EXPECT_TRUE(act("aDeleted")->isChecked());
+    run(aDeleted);
+    EXPECT_TRUE(act(aDeleted)->isChecked());
     EXPECT_EQ(model->rowCount(), 3);
     EXPECT_EQ(window->dbf().recNo(), 3);
     EXPECT_EQ(window->grid()->currentIndex().row(), 2);
@@ -363,7 +363,7 @@ TEST_F(MainWindowTest, DeletedRecordsHiddenThenShownInRed)
 
 TEST_F(MainWindowTest, HiddenRecordsAreFoundWhileTheWindowRuns)
 {
-    std::vector<TestRecord> records(200'000);
+    std::vector<ValueRecord> records(200'000);
     for (size_t i = 0; i < records.size(); ++i) {
         records[i].values = {std::to_string(i + 1)};
         records[i].deleted = (i % 2) == 1;
@@ -376,7 +376,7 @@ TEST_F(MainWindowTest, HiddenRecordsAreFoundWhileTheWindowRuns)
     EXPECT_EQ(model->index(1, 0).data().toString(), QStringLiteral("3"));
     QTRY_VERIFY_WITH_TIMEOUT(model->scanComplete(), 20000);
     EXPECT_EQ(model->rowCount(), 100'000);
-    run("DataSetLast");
+    run(DataSetLast);
     EXPECT_EQ(window->panelText(0), QStringLiteral("199999/200000"));
 }
 
@@ -389,7 +389,7 @@ namespace {
 TEST_F(MainWindowTest, WorkbookExportThroughTheCommand)
 {
     ASSERT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
-    run("DataSetNext");
+    run(DataSetNext);
     const int before = window->dbf().recNo();
     const struct { const char* name; QByteArray magic; } cases[] = {
         {"out.xlsx", QByteArray("PK\x03\x04", 4)},
@@ -397,7 +397,7 @@ TEST_F(MainWindowTest, WorkbookExportThroughTheCommand)
     };
     for (const auto& c : cases) {
         saveAs = dir.filePath(QString::fromLatin1(c.name));
-        run("aToXLS");
+        run(aToXLS);
         if (errors.size() == 1 && errors[0].contains(QStringLiteral("not built yet")))
             GTEST_SKIP() << "the workbook export is not in this build yet";
         EXPECT_EQ(askedName, QStringLiteral("CENIK.xlsx"));
@@ -413,7 +413,7 @@ TEST_F(MainWindowTest, WorkbookExportThroughTheCommand)
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
     saveAs = dir.filePath(QStringLiteral("out.ods"));
-    run("aToXLS");
+    run(aToXLS);
     EXPECT_EQ(errors.size(), 1);
     EXPECT_FALSE(QFile::exists(saveAs));
 }
@@ -437,12 +437,12 @@ TEST_F(MainWindowTest, OpenCommandAndRecentEntryOpenTables)
     };
     window->setDialogs(dialogs);
     QSignalSpy opening(window.get(), &MainWindow::tableOpening);
-    run("aOpen");
+    run(aOpen);
     EXPECT_EQ(window->panelText(0), QStringLiteral("1/1"));
     ASSERT_TRUE(window->openTableReporting(second));
     EXPECT_EQ(window->panelText(0), QStringLiteral("1/2"));
     EXPECT_EQ(opening.count(), 2);
-    run("aOpen");
+    run(aOpen);
     EXPECT_EQ(askedOpenFolder, dir.path() + QLatin1Char('/'));
 
     // The entry of TWO.DBF (now second) opens it again and moves it to the top.

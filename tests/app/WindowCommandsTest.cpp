@@ -23,15 +23,15 @@
 #include "app/SearchCommands.h"
 #include "dbf/text/Windows1250.h"
 #include "support/QtTestApp.h"
-#include "support/TestTable.h"
+#include "support/DbfBuilder.h"
 
 namespace karto {
 namespace {
 
-using test::TestField;
-using test::TestRecord;
+using test::FieldSpec;
+using test::ValueRecord;
 
-const std::vector<TestField> kFields{{"JMENO", 'C', 12}, {"MESTO", 'C', 12}, {"CENA", 'N', 10, 2},
+const std::vector<FieldSpec> kFields{{"JMENO", 'C', 12}, {"MESTO", 'C', 12}, {"CENA", 'N', 10, 2},
                                      {"DATUM", 'D', 8}, {"POZN", 'C', 12}};
 
 class WindowCommandsTest : public ::testing::Test {
@@ -51,32 +51,32 @@ protected:
         cells->setMessageBox([this](QWidget*, const QString& caption, const QString& text) {
             messages << caption + QStringLiteral(" | ") + text;
         });
-        window->action(QStringLiteral("aWin"))->trigger();   // the bytes as they are
+        window->action(aWin)->trigger();   // the bytes as they are
     }
 
-    QString table(const char* name, const std::vector<TestField>& fields,
+    QString table(const char* name, const std::vector<FieldSpec>& fields,
                   std::initializer_list<std::vector<const char*>> rows)
     {
-        std::vector<TestRecord> records;
+        std::vector<ValueRecord> records;
         for (const auto& row : rows) {
-            TestRecord r;
+            ValueRecord r;
             for (const char* v : row)
                 r.values.push_back(utf8ToWindows1250(v));
             records.push_back(r);
         }
         const QString path = dir.filePath(QString::fromLatin1(name));
-        EXPECT_TRUE(test::writeTestTable(path, fields, records));
+        EXPECT_TRUE(test::writeTable(path.toStdString(), fields, records));
         return path;
     }
     void open(const QString& path)
     {
         ASSERT_TRUE(window->openTableReporting(path)) << errors.join(QLatin1Char('\n')).toStdString();
     }
-    void run(const char* name)
+    void run(ActionId name)
     {
         window->actionListUpdate();
-        QAction* a = window->action(QString::fromLatin1(name));
-        ASSERT_TRUE(a->isEnabled()) << name;
+        QAction* a = window->action(name);
+        ASSERT_TRUE(a->isEnabled()) << actionName(name);
         a->trigger();
     }
     void moveTo(int row, int column)
@@ -148,7 +148,7 @@ TEST_F(WindowCommandsTest, FindInColumnWalksAndWarnsAtTheEnd)
     const struct { int record; bool warned; } steps[] = {{1, false}, {3, false}, {3, true}, {1, false}};
     for (const auto& s : steps) {
         warnings.clear();
-        run("aFind");
+        run(aFind);
         EXPECT_EQ(window->dbf().recNo(), s.record);
         EXPECT_EQ(window->gridModel()->recordOfRow(cell().y()), s.record);
         EXPECT_EQ(warnings.size(), s.warned ? 1 : 0);
@@ -156,11 +156,11 @@ TEST_F(WindowCommandsTest, FindInColumnWalksAndWarnsAtTheEnd)
     EXPECT_TRUE(window->grid()->hasFocus() || !window->isVisible());
 
     // Typing restarts from the first record.
-    run("aFind");
+    run(aFind);
     EXPECT_EQ(window->dbf().recNo(), 3);
     window->searchBox()->setText(QStringLiteral("No"));
     EXPECT_TRUE(search->firstFind());
-    run("aFind");
+    run(aFind);
     EXPECT_EQ(window->dbf().recNo(), 1);
 }
 
@@ -175,7 +175,7 @@ TEST_F(WindowCommandsTest, FindEverywhereSelectsTheMatchingCells)
         EXPECT_EQ(cell(), p);
     }
     EXPECT_TRUE(warnings.isEmpty());
-    run("aFindAll");
+    run(aFindAll);
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_EQ(warnings[0], QStringLiteral("Další výskyt hledaného řetězce nenalezen\nHledání bude pokračovat od začátku"));
     EXPECT_EQ(cell(), QPoint(1, 2));
@@ -201,8 +201,8 @@ TEST_F(WindowCommandsTest, FilterShowsTheMatchingRecordsOfTheColumn)
     QSignalSpy tint(search, &SearchCommands::filterColumnChanged);
     window->searchBox()->setText(QStringLiteral("PRAHA"));
     moveTo(1, 1);
-    run("aFilter");
-    EXPECT_TRUE(window->action(QStringLiteral("aFilter"))->isChecked());
+    run(aFilter);
+    EXPECT_TRUE(window->action(aFilter)->isChecked());
     EXPECT_EQ(search->filterColumn(), 1);
     window->gridModel()->finishScan();
     ASSERT_EQ(window->gridModel()->rowCount(), 3);
@@ -214,8 +214,8 @@ TEST_F(WindowCommandsTest, FilterShowsTheMatchingRecordsOfTheColumn)
 
     // The box's text no longer matters to the filter.
     window->searchBox()->setText(QStringLiteral("x"));
-    run("aFilter");
-    EXPECT_FALSE(window->action(QStringLiteral("aFilter"))->isChecked());
+    run(aFilter);
+    EXPECT_FALSE(window->action(aFilter)->isChecked());
     EXPECT_EQ(window->gridModel()->rowCount(), 5);
     EXPECT_EQ(window->dbf().recNo(), 3);
     ASSERT_EQ(tint.size(), 2);
@@ -227,7 +227,7 @@ TEST_F(WindowCommandsTest, FilterFollowsAnotherTableAndStopsWithoutItsColumn)
     open(table("E.DBF", kFields, {{"a", "Praha"}, {"b", "Brno"}}));
     window->searchBox()->setText(QStringLiteral("praha"));
     moveTo(0, 4);
-    run("aFilter");
+    run(aFilter);
     EXPECT_EQ(window->gridModel()->rowCount(), 0);
 
     // Column 4 of the next table: the filter goes on.
@@ -241,7 +241,7 @@ TEST_F(WindowCommandsTest, FilterFollowsAnotherTableAndStopsWithoutItsColumn)
     open(table("G.DBF", {{"A", 'C', 5}, {"B", 'C', 5}}, {{"a"}, {"b"}, {"c"}}));
     QCoreApplication::processEvents();
     EXPECT_FALSE(window->dbf().filtered());
-    EXPECT_FALSE(window->action(QStringLiteral("aFilter"))->isChecked());
+    EXPECT_FALSE(window->action(aFilter)->isChecked());
     EXPECT_EQ(search->filterColumn(), -1);
     window->gridModel()->finishScan();
     EXPECT_EQ(window->gridModel()->rowCount(), 3);
@@ -251,19 +251,19 @@ TEST_F(WindowCommandsTest, CopyTheCellAndSumTheColumn)
 {
     open(table("H.DBF", kFields, {{"Šťastný", "", "1.5", "20240131"}, {"b", "", "2.25"}, {"c", "", ""}}));
     moveTo(1, 3);
-    run("aCopyField");
+    run(aCopyField);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
     moveTo(0, 3);
-    run("aCopyField");
+    run(aCopyField);
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               window->gridModel()->data(window->gridModel()->index(0, 3)).toString());
     EXPECT_FALSE(QGuiApplication::clipboard()->text().isEmpty());
     moveTo(0, 0);
-    run("aCopyField");
+    run(aCopyField);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Šťastný"));
 
     moveTo(1, 2);
-    run("aSum");
+    run(aSum);
     EXPECT_EQ(messages, QStringList{QGuiApplication::applicationDisplayName() +
                                     QStringLiteral(" | Sloupec \"CENA\" celkem:           3.7500")});
     EXPECT_EQ(window->dbf().recNo(), 2);
@@ -321,7 +321,7 @@ TEST_F(WindowCommandsTest, FilterKeyTintsTheColumnUntilTheColumnSetDropsIt)
     window->searchBox()->setText(QStringLiteral("Praha"));
     moveTo(0, 1);
     press(window->grid(), Qt::Key_F, Qt::AltModifier);
-    ASSERT_TRUE(window->action(QStringLiteral("aFilter"))->isChecked());
+    ASSERT_TRUE(window->action(aFilter)->isChecked());
     DbfGridModel* model = window->gridModel();
     model->finishScan();
     ASSERT_EQ(model->rowCount(), 3);
@@ -349,7 +349,7 @@ TEST_F(WindowCommandsTest, FilterKeyTintsTheColumnUntilTheColumnSetDropsIt)
     press(window->grid(), Qt::Key_B, Qt::ControlModifier);
     QApplication::processEvents();
     EXPECT_EQ(window->gridColumns(), std::vector<int>{0});
-    EXPECT_FALSE(window->action(QStringLiteral("aFilter"))->isChecked());
+    EXPECT_FALSE(window->action(aFilter)->isChecked());
     EXPECT_FALSE(window->dbf().filtered());
     EXPECT_EQ(model->tintedColumn(), -1);
     model->finishScan();
@@ -402,7 +402,7 @@ TEST_F(WindowCommandsTest, ChosenColumnsInTheGridAndTheExport)
     EXPECT_EQ(cell(), QPoint(1, 1));   // still on CENA of the same record
     EXPECT_GT(window->grid()->columnWidth(0), 0);
 
-    run("aToCSV");
+    run(aToCSV);
     QFile csv(saveAs);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QByteArray bytes = csv.readAll();

@@ -119,6 +119,46 @@ inline std::vector<uint8_t> buildDbf(const DbfSpec& spec)
     return b;
 }
 
+// A record given by its field values rather than its bytes: each value is
+// padded to its field's length (numbers to the right, other types to the
+// left) and cut when longer.
+struct ValueRecord {
+    std::vector<std::string> values;
+    bool deleted = false;
+};
+
+inline std::string recordBytes(const std::vector<FieldSpec>& fields, const ValueRecord& record)
+{
+    std::string out(1, record.deleted ? '*' : ' ');
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const auto length = static_cast<size_t>(fields[i].length);
+        std::string value = i < record.values.size() ? record.values[i] : std::string();
+        value.resize(std::min(value.size(), length));
+        const std::string fill(length - value.size(), ' ');
+        out += fields[i].type == 'N' ? fill + value : value + fill;
+    }
+    return out;
+}
+
+// A dBase III table (0x03) of the fields and records; false when the file
+// cannot be written.
+inline bool writeTable(const std::string& path, const std::vector<FieldSpec>& fields,
+                       const std::vector<ValueRecord>& records, uint8_t languageId = 0)
+{
+    DbfSpec spec;
+    spec.languageId = languageId;
+    spec.fields = fields;
+    spec.year = 124;
+    spec.month = 1;
+    spec.day = 15;
+    for (const ValueRecord& r : records)
+        spec.records.push_back(recordBytes(fields, r));
+    const std::vector<uint8_t> bytes = buildDbf(spec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+}
+
 // A folder under the system's temporary folder, removed with its contents.
 class TempDir {
 public:

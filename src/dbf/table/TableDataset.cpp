@@ -191,6 +191,15 @@ void TableDataset::checkInactive() const
         throw TableError(kOpenDataset);
 }
 
+void TableDataset::setState(DatasetState state)
+{
+    if (state == state_)
+        return;
+    if (!isStateChangeAllowed(state_, state))
+        throw TableError(state_ == dsInactive ? kClosedDataset : "Dataset not in edit or insert mode");
+    state_ = state;
+}
+
 void TableDataset::setTableName(const std::string& path)
 {
     checkInactive();
@@ -248,8 +257,10 @@ void TableDataset::open()
         tableFile_.reset();
         throw;
     }
+    // The translate hook is the only conversion of text.
+    tableFile_->setUseCodePage(0);
     current_.assign(static_cast<std::size_t>(recordSize_), 0);
-    state_ = dsBrowse;
+    setState(dsBrowse);
     first();
 }
 
@@ -286,7 +297,7 @@ void TableDataset::close()
 {
     if (!active())
         return;
-    state_ = dsInactive;
+    setState(dsInactive);
     fields_.clear();
     memo_.close();
     if (tableFile_) {
@@ -319,15 +330,14 @@ int TableDataset::recNo() const
 
 bool TableDataset::isDeleted() const
 {
-    const uint8_t* record = currentRecord();
-    return record && record[0] == '*';
+    return isDeleted(currentRecord());
 }
 
 bool TableDataset::isVisible(const uint8_t* record, int physRecNo)
 {
     if (!record)
         return false;
-    if (!showDeleted_ && record[0] == '*')
+    if (!showDeleted_ && isDeleted(record))
         return false;
     if (filtered_ && onFilterRecord_) {
         const DatasetState saved = state_;
@@ -611,6 +621,27 @@ const std::array<TableDataset::Utf8Bytes, 256>* TableDataset::textMap() const
     textMapVersion_ = version;
     textMapBuilt_ = true;
     return &textMap_;
+}
+
+TableDataset::Windows1250Text TableDataset::windows1250Text(int field, const uint8_t* record) const
+{
+    const Field& f = *fields_.at(field);
+    if (!record || f.dataType() != ftString)
+        return {};
+    const std::string_view bytes = stringFieldBytes(f.def(), recordSpan(record, recordSize_));
+    if (bytes.empty())
+        return {};
+    const auto* raw = reinterpret_cast<const uint8_t*>(bytes.data());
+    if (!onTranslate_)
+        return {raw, bytes.size(), nullptr};
+    uint64_t version = 0;
+    if (const uint8_t* map = onTranslate_->readingByteMap(version))
+        return {raw, bytes.size(), map};
+    scratch_.assign(bytes);
+    scratch_.push_back('\0');
+    auto* data = reinterpret_cast<uint8_t*>(scratch_.data());
+    onTranslate_->translate(data, data, false);
+    return {data, std::strlen(scratch_.c_str()), nullptr};
 }
 
 void TableDataset::appendFieldText(std::string& out, int field, const uint8_t* record) const

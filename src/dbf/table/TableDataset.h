@@ -11,10 +11,17 @@
 //    isVisible() tells whether a raw record passes the deleted/filter rules;
 //    the grid builds its row mapping from it when records are hidden.
 //
+// Nobody else reads a table: the window, the search, the filter, the column
+// sum and the exports ask the dataset for a record's deletion flag, a field's
+// bytes or its text, and never decode record bytes or reach the table file
+// themselves. Its states and their moves are drawn in DatasetState.h.
+//
 // Text: character and memo values pass the translate hook in place (the
 // program converts Latin 2 / Kamenický to Windows 1250 there) and are then
 // decoded from Windows 1250 to UTF-8. asString() and appendFieldText() give
-// UTF-8; rawString() gives the 8-bit text after the hook.
+// UTF-8; rawString() gives the 8-bit text after the hook. The hook is the
+// only conversion: the table file's own code page translation is switched
+// off on every open.
 
 #include <array>
 #include <cstdint>
@@ -28,14 +35,13 @@
 #include "dbf/field/FieldValue.h"
 #include "dbf/field/FormatSettings.h"
 #include "dbf/memo/MemoReader.h"
+#include "dbf/table/DatasetState.h"
 #include "dbf/text/TranslateHook.h"
 
 namespace karto {
 
 class TableFile;
 class TableDataset;
-
-enum DatasetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsFilter, dsCalcFields };
 
 // A field of the open table as the dataset presents it (unique name, typed view).
 class Field {
@@ -114,6 +120,8 @@ public:
     DatasetState state() const { return state_; }
     int tableLevel() const { return tableLevel_; }
     uint8_t languageId() const { return languageId_; }
+    // The engine's own objects, for the engine and its tests; the program
+    // goes through the dataset's operations.
     TableFile* tableFile() { return tableFile_.get(); }
     const TableFile* tableFile() const { return tableFile_.get(); }
 
@@ -162,6 +170,19 @@ public:
     // Whether a raw record is visible under the deleted/filter rules; the
     // filter callback sees it as the current record, numbered physRecNo.
     bool isVisible(const uint8_t* record, int physRecNo = 0);
+    // Whether a raw record is marked deleted.
+    static bool isDeleted(const uint8_t* record) { return record && record[0] == '*'; }
+    // A character field's text of a raw record as Windows 1250 bytes: the
+    // stored bytes (trailing blanks cut) and the byte table through which
+    // they read (the translate hook's; nullptr when they read as they are).
+    // A hook without a byte table has translated them into the dataset's
+    // scratch buffer, valid until the next call. Empty for other fields.
+    struct Windows1250Text {
+        const uint8_t* bytes = nullptr;
+        std::size_t size = 0;
+        const uint8_t* byteMap = nullptr;
+    };
+    Windows1250Text windows1250Text(int field, const uint8_t* record) const;
     // Appends the UTF-8 text form of a field of a raw record.
     void appendFieldText(std::string& out, int field, const uint8_t* record) const;
     // Memo text (UTF-8, translated) of a field of a raw record.
@@ -173,6 +194,8 @@ public:
 private:
     friend class Field;
     void checkInactive() const;
+    // Moves to another state along the moves of DatasetState.h.
+    void setState(DatasetState state);
     void buildFields();
     bool seek(int from, int direction);
     void reposition(int recNo);

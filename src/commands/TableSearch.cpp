@@ -1,11 +1,9 @@
-#include "app/TableSearch.h"
+#include "commands/TableSearch.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "dbf/field/FieldValue.h"
 #include "dbf/table/TableDataset.h"
-#include "dbf/table/TableFile.h"
 
 namespace karto {
 
@@ -19,25 +17,11 @@ bool fieldContains(TableDataset& dataset, int field, TextMatcher& matcher, std::
 {
     const uint8_t* record = dataset.currentRecord();
     const Field& f = dataset.field(field);
-    if (f.dataType() == ftString && record) {
+    if (f.dataType() == ftString) {
         // A character field's text as the dataset gives it (its bytes through
         // the translate hook, read as Windows 1250), without the decoding.
-        const std::string_view bytes = stringFieldBytes(
-            f.def(), {record, static_cast<std::size_t>(dataset.tableFile()->recordSize())});
-        if (bytes.empty())
-            return false;
-        const auto* raw = reinterpret_cast<const uint8_t*>(bytes.data());
-        TranslateHook* hook = dataset.onTranslate();
-        if (!hook)
-            return matcher.matchesWindows1250(raw, bytes.size());
-        uint64_t version = 0;
-        if (const uint8_t* map = hook->readingByteMap(version))
-            return matcher.matchesWindows1250(raw, bytes.size(), map);
-        scratch.assign(bytes);
-        scratch.push_back('\0');
-        auto* data = reinterpret_cast<uint8_t*>(scratch.data());
-        hook->translate(data, data, false);
-        return matcher.matchesWindows1250(data, std::strlen(scratch.c_str()));
+        const TableDataset::Windows1250Text text = dataset.windows1250Text(field, record);
+        return text.size > 0 && matcher.matchesWindows1250(text.bytes, text.size, text.byteMap);
     }
     scratch.clear();
     dataset.appendFieldText(scratch, field, record);

@@ -1,13 +1,13 @@
-#include "app/ColumnSum.h"
+#include "commands/ColumnSum.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
-#include "app/TableSearch.h"
-#include "app/UpperCase.h"
+#include "commands/TableSearch.h"
+#include "commands/UpperCase.h"
 #include "dbf/table/TableDataset.h"
-#include "support/TestTable.h"
+#include "support/DbfBuilder.h"
 
 namespace karto {
 namespace {
@@ -44,10 +44,10 @@ TEST(ColumnSum, MessageFillsTheNumberToFourteenCharacters)
 
 class ColumnSumTable : public ::testing::Test {
 protected:
-    void open(const std::vector<test::TestRecord>& rows)
+    void open(const std::vector<test::ValueRecord>& rows)
     {
         const QString path = dir.filePath(QStringLiteral("sum.dbf"));
-        ASSERT_TRUE(test::writeTestTable(path, {{"NAME", 'C', 4}, {"CENA", 'N', 20, 2}}, rows));
+        ASSERT_TRUE(test::writeTable(path.toStdString(), {{"NAME", 'C', 4}, {"CENA", 'N', 20, 2}}, rows));
         dbf.setTableName(path.toStdString());
         dbf.open();
     }

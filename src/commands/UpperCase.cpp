@@ -1,4 +1,4 @@
-#include "app/UpperCase.h"
+#include "commands/UpperCase.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
-#include "app/TextMatcher.h"
+#include "commands/TextMatcher.h"
 
 #include <gtest/gtest.h>
 
 #include <QString>
 
-#include "app/UpperCase.h"
+#include "commands/UpperCase.h"
 #include "dbf/text/Windows1250.h"
 
 namespace karto {

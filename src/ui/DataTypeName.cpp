@@ -1,4 +1,4 @@
-#include "app/DataTypeName.h"
+#include "ui/DataTypeName.h"
 
 namespace karto {
 

@@ -2,7 +2,7 @@
 // The toolkit's Unicode case mapping for the text matcher: the full
 // upper-case form of a character (ß becomes SS, č becomes Č).
 
-#include "app/TextMatcher.h"
+#include "commands/TextMatcher.h"
 
 namespace karto {
 

@@ -1,4 +1,4 @@
-#include "app/ColumnSum.h"
+#include "commands/ColumnSum.h"
 
 #include <cmath>
 

@@ -1,29 +1,29 @@
-#include "app/TableSearch.h"
+#include "commands/TableSearch.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
-#include "app/UpperCase.h"
+#include "commands/UpperCase.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
 #include "dbf/text/Windows1250.h"
-#include "support/TestTable.h"
+#include "support/DbfBuilder.h"
 
 namespace karto {
 namespace {
 
-using test::TestField;
-using test::TestRecord;
+using test::FieldSpec;
+using test::ValueRecord;
 
 // Fields NAME, TOWN, NUM, NOTE; the texts in Windows 1250.
-std::vector<TestRecord> records(std::initializer_list<std::vector<const char*>> rows,
+std::vector<ValueRecord> records(std::initializer_list<std::vector<const char*>> rows,
                                 std::initializer_list<int> deleted = {})
 {
-    std::vector<TestRecord> out;
+    std::vector<ValueRecord> out;
     for (const auto& row : rows) {
-        TestRecord r;
+        ValueRecord r;
         for (const char* v : row)
             r.values.push_back(utf8ToWindows1250(v));
         out.push_back(r);
@@ -35,10 +35,10 @@ std::vector<TestRecord> records(std::initializer_list<std::vector<const char*>> 
 
 class TableSearchTest : public ::testing::Test {
 protected:
-    void open(const std::vector<TestRecord>& rows)
+    void open(const std::vector<ValueRecord>& rows)
     {
         const QString path = dir.filePath(QStringLiteral("t.dbf"));
-        ASSERT_TRUE(test::writeTestTable(path, {{"NAME", 'C', 12}, {"TOWN", 'C', 10}, {"NUM", 'N', 6, 1},
+        ASSERT_TRUE(test::writeTable(path.toStdString(), {{"NAME", 'C', 12}, {"TOWN", 'C', 10}, {"NUM", 'N', 6, 1},
                                                 {"NOTE", 'C', 12}},
                                          rows));
         dbf.setTableName(path.toStdString());
@@ -174,9 +174,9 @@ private:
 TEST_F(TableSearchTest, SearchesTheConvertedText)
 {
     // 0xA6 0x9F: "Žč" in Latin 2.
-    TestRecord r;
+    ValueRecord r;
     r.values = {"abc"};
-    TestRecord latin2;
+    ValueRecord latin2;
     latin2.values = {"x\xA6\x9Fy"};
     open({r, latin2});
     CodePageConverter converter;

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/TextMatcher.h"
+#include "commands/TextMatcher.h"
 
 namespace karto {
 

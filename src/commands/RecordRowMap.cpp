@@ -1,4 +1,4 @@
-#include "app/RecordRowMap.h"
+#include "commands/RecordRowMap.h"
 
 #include <algorithm>
 

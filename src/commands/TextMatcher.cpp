@@ -1,4 +1,4 @@
-#include "app/TextMatcher.h"
+#include "commands/TextMatcher.h"
 
 #include <cstring>
 
