@@ -10,7 +10,7 @@
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
 #include "app/MainWindow.h"
-#include "support/QtTestApp.h"
+#include "support/WindowFixture.h"
 
 namespace karto {
 namespace {
@@ -26,31 +26,18 @@ TEST(FMemo, PlacementAtTheMainWindowsCorner)
         EXPECT_EQ(memoViewerPosition(c.main, c.viewer, c.maximised), c.expected);
 }
 
-class FMemoTest : public ::testing::Test {
+class FMemoTest : public test::WindowFixture {
 protected:
     void SetUp() override
     {
-        test::qtApp();
-        test::clearSettings();
-        window = std::make_unique<MainWindow>();
-        window->setWriteSettingsOnClose(false);
-        MainWindow::Dialogs dialogs = window->dialogs();
-        dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
-        window->setDialogs(dialogs);
+        WindowFixture::SetUp();
         memo = window->memoCommands();
         window->resize(700, 400);
         window->show();
-        ASSERT_TRUE(window->openTableReporting(
-            QDir(QStringLiteral(KARTO_SOURCE_DIR "/samples")).absoluteFilePath(QStringLiteral("CENIK.DBF"))))
-            << errors.join(QLatin1Char('\n')).toStdString();
+        open(samplePath("CENIK.DBF"));
         memoColumn = window->gridModel()->columnOfField(window->dbf().findField("POPIS")->index());
     }
-    void moveTo(int row, int column)
-    {
-        window->grid()->setCurrentIndex(window->gridModel()->index(row, column));
-        window->actionListUpdate();
-    }
-    bool enabled() { window->actionListUpdate(); return window->action(aShowMemo)->isEnabled(); }
+    bool enabled() { return WindowFixture::enabled(aShowMemo); }
     QString viewerText() const { return memo->viewer()->dbRichEdit()->toPlainText(); }
     QString memoOf(int row)
     {
@@ -59,10 +46,8 @@ protected:
             .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     }
 
-    std::unique_ptr<MainWindow> window;
     MemoCommands* memo = nullptr;
     int memoColumn = -1;
-    QStringList errors;
 };
 
 TEST_F(FMemoTest, FollowsTheGridAndClosesAgain)

@@ -16,8 +16,7 @@
 
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
-#include "support/QtTestApp.h"
-#include "support/DbfBuilder.h"
+#include "support/WindowFixture.h"
 
 namespace karto {
 namespace {
@@ -25,61 +24,7 @@ namespace {
 using test::FieldSpec;
 using test::ValueRecord;
 
-QString samplePath(const char* name)
-{
-    return QDir(QStringLiteral(KARTO_SOURCE_DIR "/samples")).absoluteFilePath(QString::fromLatin1(name));
-}
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        test::qtApp();
-        test::clearSettings();
-        window = std::make_unique<MainWindow>();
-        window->setWriteSettingsOnClose(false);
-        MainWindow::Dialogs dialogs = window->dialogs();
-        dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
-        dialogs.saveFileName = [this](QWidget*, const QString& filter, const QString& folder,
-                                      const QString& proposed) {
-            askedFilter = filter;
-            askedFolder = folder;
-            askedName = proposed;
-            return saveAs;
-        };
-        window->setDialogs(dialogs);
-    }
-
-    QAction* act(ActionId id) { return window->action(id); }
-    // Triggers an action as the user would: with its state up to date.
-    void run(ActionId name)
-    {
-        window->actionListUpdate();
-        act(name)->trigger();
-    }
-    bool enabled(ActionId name)
-    {
-        window->actionListUpdate();
-        return act(name)->isEnabled();
-    }
-    void moveTo(int row, int column)
-    {
-        window->grid()->setCurrentIndex(window->gridModel()->index(row, column));
-        window->actionListUpdate();
-    }
-    QString table(const char* name, const std::vector<FieldSpec>& fields, const std::vector<ValueRecord>& records)
-    {
-        const QString path = dir.filePath(QString::fromLatin1(name));
-        EXPECT_TRUE(test::writeTable(path.toStdString(), fields, records));
-        return path;
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<MainWindow> window;
-    QStringList errors;
-    QString saveAs;
-    QString askedFilter, askedFolder, askedName;
-};
+class MainWindowTest : public test::WindowFixture {};
 
 TEST_F(MainWindowTest, WithoutTableOnlyTheTableFreeCommandsAreEnabled)
 {

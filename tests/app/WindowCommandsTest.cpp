@@ -22,8 +22,7 @@
 #include "app/MainWindow.h"
 #include "app/SearchCommands.h"
 #include "dbf/text/Windows1250.h"
-#include "support/QtTestApp.h"
-#include "support/DbfBuilder.h"
+#include "support/WindowFixture.h"
 
 namespace karto {
 namespace {
@@ -34,51 +33,22 @@ using test::ValueRecord;
 const std::vector<FieldSpec> kFields{{"JMENO", 'C', 12}, {"MESTO", 'C', 12}, {"CENA", 'N', 10, 2},
                                      {"DATUM", 'D', 8}, {"POZN", 'C', 12}};
 
-class WindowCommandsTest : public ::testing::Test {
+class WindowCommandsTest : public test::WindowFixture {
 protected:
     void SetUp() override
     {
-        test::qtApp();
-        test::clearSettings();
-        window = std::make_unique<MainWindow>();
-        window->setWriteSettingsOnClose(false);
-        MainWindow::Dialogs dialogs = window->dialogs();
-        dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
-        dialogs.warning = [this](QWidget*, const QString& message) { warnings << message; };
-        window->setDialogs(dialogs);
+        WindowFixture::SetUp();
         search = window->searchCommands();
         cells = window->cellCommands();
-        cells->setMessageBox([this](QWidget*, const QString& caption, const QString& text) {
-            messages << caption + QStringLiteral(" | ") + text;
-        });
         window->action(aWin)->trigger();   // the bytes as they are
     }
 
     QString table(const char* name, const std::vector<FieldSpec>& fields,
                   std::initializer_list<std::vector<const char*>> rows)
     {
-        std::vector<ValueRecord> records;
-        for (const auto& row : rows) {
-            ValueRecord r;
-            for (const char* v : row)
-                r.values.push_back(utf8ToWindows1250(v));
-            records.push_back(r);
-        }
-        const QString path = dir.filePath(QString::fromLatin1(name));
-        EXPECT_TRUE(test::writeTable(path.toStdString(), fields, records));
-        return path;
+        return tableOfTexts(name, fields, rows);
     }
-    void open(const QString& path)
-    {
-        ASSERT_TRUE(window->openTableReporting(path)) << errors.join(QLatin1Char('\n')).toStdString();
-    }
-    void run(ActionId name)
-    {
-        window->actionListUpdate();
-        QAction* a = window->action(name);
-        ASSERT_TRUE(a->isEnabled()) << actionName(name);
-        a->trigger();
-    }
+    void run(ActionId id) { runEnabled(id); }
     void moveTo(int row, int column)
     {
         window->grid()->setCurrentIndex(window->gridModel()->index(row, column));
@@ -132,11 +102,8 @@ protected:
         return {i.column(), i.row()};
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<MainWindow> window;
     SearchCommands* search = nullptr;
     CellCommands* cells = nullptr;
-    QStringList errors, warnings, messages;
 };
 
 TEST_F(WindowCommandsTest, FindInColumnWalksAndWarnsAtTheEnd)
