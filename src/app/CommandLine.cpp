@@ -15,7 +15,7 @@
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
 #include "export/text/TextExport.h"
-#include "export/workbook/WorkbookExport.h"
+#include "export/driver/WorkbookExport.h"
 
 namespace karto {
 

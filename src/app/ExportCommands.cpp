@@ -10,9 +10,9 @@
 
 #include "app/MainWindow.h"
 #include "app/ProgressWindow.h"
+#include "export/driver/WorkbookExport.h"
 #include "export/text/HtmlExport.h"
 #include "export/text/TextExport.h"
-#include "export/workbook/WorkbookExport.h"
 
 namespace karto {
 

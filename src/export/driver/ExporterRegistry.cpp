@@ -1,74 +1,77 @@
-#include "export/workbook/ExporterRegistry.h"
+#include "export/driver/ExporterRegistry.h"
 
+#include "export/output/ReplacingOutputStream.h"
+#include "export/workbook/Workbook.h"
 #include "export/workbook/WorkbookErrors.h"
+#include "export/xls/XLSWriter.h"
 #include "export/xlsx/XLSXWriter.h"
 
 namespace karto {
 
-std::string exporterExtension(const std::string& fileName)
+namespace {
+
+template <typename Exporter>
+std::unique_ptr<CustomExporter> createExporter()
 {
-    const std::size_t slash = fileName.find_last_of("/\\");
-    const std::size_t dot = fileName.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string();
-    std::string extension = fileName.substr(dot + 1);
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return extension;
+    return std::make_unique<Exporter>();
 }
+
+template <typename Writer>
+std::unique_ptr<SheetStreamWriter> createStreamWriter(Workbook& workbook, const std::string& fileName)
+{
+    return std::make_unique<Writer>(workbook, fileName);
+}
+
+} // namespace
 
 ExporterRegistry::ExporterRegistry()
 {
-    formats_.push_back({"XLSX", {"xlsx", "xlsm", "xltx", "xltm"},
-                        [] { return std::unique_ptr<CustomExporter>(new CustomExporterXLSX()); },
-                        CustomExporterXLSX::kMaxRowCount, CustomExporterXLSX::kMaxColCount});
-    // The XLS writer installs itself through setFactory("XLS", ...).
-    formats_.push_back({"XLS", {"xls", "xlt"}, nullptr, 65536, 256});
+    entries_.push_back({ExportFormat::XLSX, CustomExporterXLSX::kMaxRowCount, CustomExporterXLSX::kMaxColCount,
+                        &createExporter<CustomExporterXLSX>, &createStreamWriter<XLSXStreamWriter>});
+    entries_.push_back({ExportFormat::XLS, CustomExporterXLS::kMaxRowCount, CustomExporterXLS::kMaxColCount,
+                        &createExporter<CustomExporterXLS>, &createStreamWriter<XLSStreamWriter>});
 }
 
-ExporterRegistry& ExporterRegistry::instance()
+const ExporterRegistry& ExporterRegistry::instance()
 {
-    static ExporterRegistry registry;
+    static const ExporterRegistry registry;
     return registry;
 }
 
-const ExporterFormat* ExporterRegistry::find(const std::string& fileName) const
+const ExporterEntry* ExporterRegistry::find(const std::string& fileName) const
 {
-    const std::string extension = exporterExtension(fileName);
-    if (extension.empty())
+    const std::optional<ExportFormat> format = exportFormatOf(fileName);
+    if (!format)
         return nullptr;
-    for (const ExporterFormat& format : formats_)
-        for (const std::string& candidate : format.extensions)
-            if (candidate == extension)
-                return &format;
+    for (const ExporterEntry& entry : entries_)
+        if (entry.format == *format)
+            return &entry;
     return nullptr;
 }
 
-const ExporterFormat& ExporterRegistry::require(const std::string& fileName) const
+const ExporterEntry& ExporterRegistry::require(const std::string& fileName) const
 {
-    const ExporterFormat* format = find(fileName);
-    if (!format)
+    const ExporterEntry* entry = find(fileName);
+    if (!entry)
         throw WorkbookFileNameException("The file \"" + fileName +
                                         "\" could not be processed.\r\n\r\nThe file extension is not "
                                         "assigned to any exporter.");
-    return *format;
+    return *entry;
 }
 
 std::unique_ptr<CustomExporter> ExporterRegistry::create(const std::string& fileName) const
 {
-    const ExporterFormat& format = require(fileName);
-    if (!format.factory)
-        throw WorkbookException("No writer is available for the format " + format.name + ".");
-    return format.factory();
+    return require(fileName).createExporter();
 }
 
-void ExporterRegistry::setFactory(const std::string& formatName,
-                                  std::function<std::unique_ptr<CustomExporter>()> factory)
+void saveWorkbook(Workbook& workbook, const std::string& fileName)
 {
-    for (ExporterFormat& format : formats_)
-        if (format.name == formatName)
-            format.factory = std::move(factory);
+    std::unique_ptr<CustomExporter> exporter = ExporterRegistry::instance().create(fileName);
+    exporter->beforeExport(workbook);
+    ReplacingOutputStream output(fileName);
+    workbook.checkTitles();
+    exporter->exportToStream(output);
+    output.commit();
 }
 
 } // namespace karto

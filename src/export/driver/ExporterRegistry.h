@@ -1,61 +1,66 @@
 #pragma once
-// The registry of spreadsheet writers, chosen by the output file's extension.
+// The registry of spreadsheet writers, chosen by the output file's extension
+// through exportFormatOf: XLSX ("xlsx", "xlsm", "xltx", "xltm") and XLS
+// ("xls", "xlt"). CSV, TXT and HTML have no spreadsheet writer: like any
+// unknown extension they raise WorkbookFileNameException here.
 //
-// Order (first match wins): XLSX ("xlsx", "xlsm", "xltx", "xltm"), XLS
-// ("xls", "xlt"). ODS, CSV, zipped CSV and HTML writers of the engine are not
-// provided: their extensions raise WorkbookFileNameException like any other.
+// The workbook model knows no writer: whoever saves a workbook to a file
+// name asks the registry for one (saveWorkbook, the export driver).
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "export/driver/ExportFormat.h"
 #include "export/workbook/CustomExporter.h"
+#include "export/workbook/SheetStreamWriter.h"
 
 namespace karto {
 
-struct ExporterFormat {
-    std::string name;                       // "XLSX", "XLS"
-    std::vector<std::string> extensions;    // lower case, without the full stop
-    std::function<std::unique_ptr<CustomExporter>()> factory;  // may be empty
-    int maxRowCount = 2147483647;
-    int maxColCount = 2147483647;
+class Workbook;
+
+// One registered writer: its format, the format's limits and the two ways
+// of writing it.
+struct ExporterEntry {
+    ExportFormat format;
+    int maxRowCount;
+    int maxColCount;
+    // The whole-document writer (every row held in the model).
+    std::unique_ptr<CustomExporter> (*createExporter)();
+    // The streaming writer to a file name (replaced when complete).
+    std::unique_ptr<SheetStreamWriter> (*createStreamWriter)(Workbook& workbook, const std::string& fileName);
 };
 
 class ExporterRegistry {
 public:
-    // The program-wide registry (XLSX and XLS registered).
-    static ExporterRegistry& instance();
+    // The program-wide registry (XLSX and XLS).
+    static const ExporterRegistry& instance();
 
-    // The format for a file name: its extension from the last full stop,
-    // ASCII letters lower-cased; nullptr when nothing matches (also for an
-    // empty extension).
-    const ExporterFormat* find(const std::string& fileName) const;
+    // The writer for a file name's format (exportFormatOf); nullptr when
+    // the extension selects no spreadsheet format (also an empty one).
+    const ExporterEntry* find(const std::string& fileName) const;
 
     // As find(), but raises WorkbookFileNameException
     // "The file "%s" could not be processed.\r\n\r\nThe file extension is not
     // assigned to any exporter." (the file name as given) when nothing
     // matches. Call it before walking the table.
-    const ExporterFormat& require(const std::string& fileName) const;
+    const ExporterEntry& require(const std::string& fileName) const;
 
-    // A new writer for the file name (require() first). Raises
-    // WorkbookException "No writer is available for the format %s." when the
-    // format has no factory.
+    // A new whole-document writer for the file name (as require()).
     std::unique_ptr<CustomExporter> create(const std::string& fileName) const;
 
-    // Installs the writer of a registered format ("XLS").
-    void setFactory(const std::string& formatName,
-                    std::function<std::unique_ptr<CustomExporter>()> factory);
-
-    const std::vector<ExporterFormat>& formats() const { return formats_; }
+    const std::vector<ExporterEntry>& entries() const { return entries_; }
 
 private:
     ExporterRegistry();
-    std::vector<ExporterFormat> formats_;
+    std::vector<ExporterEntry> entries_;
 };
 
-// Extension of a file name as the registry compares it: from the last full
-// stop (of the last path component), ASCII lower-cased, without the stop.
-std::string exporterExtension(const std::string& fileName);
+// Writes the whole workbook with the writer its extension selects. The file
+// is written beside the target under a temporary name and renamed over it
+// only when complete. Raises WorkbookFileNameException for an extension no
+// writer knows (no file is made) and WorkbookException for invalid sheet
+// titles.
+void saveWorkbook(Workbook& workbook, const std::string& fileName);
 
 } // namespace karto
