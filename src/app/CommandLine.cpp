@@ -14,8 +14,8 @@
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
-#include "export/text/TextExport.h"
 #include "export/driver/WorkbookExport.h"
+#include "export/text/TextExport.h"
 
 namespace karto {
 
@@ -28,15 +28,12 @@ QString exportExtension(const QString& fileName)
     return fileName.mid(dot).toLower();
 }
 
-ExportKind exportKindFor(const QString& extension)
+std::optional<ExportFormat> commandLineExportFormat(const QString& fileName)
 {
-    if (extension == QLatin1String(".xls") || extension == QLatin1String(".xlsx"))
-        return ExportKind::Workbook;
-    if (extension == QLatin1String(".txt"))
-        return ExportKind::Txt;
-    if (extension == QLatin1String(".csv"))
-        return ExportKind::Csv;
-    return ExportKind::Unsupported;
+    const std::optional<ExportFormat> format = exportFormatOf(fileName.toStdString());
+    if (format == ExportFormat::HTML)
+        return std::nullopt;   // the HTML exports are the window's only
+    return format;
 }
 
 QString unsupportedExportMessage(const QString& extension)
@@ -109,10 +106,9 @@ int runCommandLineExport(const QStringList& args)
         }
     }
 
-    const QString extension = exportExtension(exportFile);
-    const ExportKind kind = exportKindFor(extension);
-    if (kind == ExportKind::Unsupported) {
-        printError(unsupportedExportMessage(extension));
+    const std::optional<ExportFormat> format = commandLineExportFormat(exportFile);
+    if (!format) {
+        printError(unsupportedExportMessage(exportExtension(exportFile)));
         return exitUnsupported;
     }
 
@@ -120,14 +116,15 @@ int runCommandLineExport(const QStringList& args)
     TerminalProgress progress;
     ExportProgress* bar = progress.enabled() ? &progress : nullptr;
     try {
-        switch (kind) {
-        case ExportKind::Csv:
+        switch (*format) {
+        case ExportFormat::CSV:
             exportToCSV(target, dbf, allColumns(dbf), bar);
             break;
-        case ExportKind::Txt:
+        case ExportFormat::TXT:
             exportToTXT(target, dbf, allColumns(dbf), bar);
             break;
-        case ExportKind::Workbook: {
+        case ExportFormat::XLSX:
+        case ExportFormat::XLS: {
             const WorkbookExportResult result = exportWorkbook(target, dbf, &progress);
             progress.finish();
             if (!result.warning.empty()) {
@@ -136,7 +133,7 @@ int runCommandLineExport(const QStringList& args)
             }
             break;
         }
-        case ExportKind::Unsupported:
+        case ExportFormat::HTML:
             break;
         }
     } catch (const std::exception& e) {

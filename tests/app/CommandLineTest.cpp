@@ -9,6 +9,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <optional>
+
 #include "app/CommandLine.h"
 
 namespace {
@@ -62,12 +64,32 @@ protected:
 
 TEST(ExportExtension, TakesTheLastFullStopOfTheFileName)
 {
-    EXPECT_EQ(karto::exportExtension("OUT.CSV"), ".csv");
-    EXPECT_EQ(karto::exportExtension("/a.b/out"), "");
-    EXPECT_EQ(karto::exportExtension("x.tar.XLSX"), ".xlsx");
-    EXPECT_EQ(karto::exportKindFor(".xls"), karto::ExportKind::Workbook);
-    EXPECT_EQ(karto::exportKindFor(".xlsx"), karto::ExportKind::Workbook);
-    EXPECT_EQ(karto::exportKindFor(".doc"), karto::ExportKind::Unsupported);
+    using karto::ExportFormat;
+    const std::optional<ExportFormat> none;
+    const struct {
+        const char* file;
+        const char* extension;   // as the unsupported-format message shows it
+        std::optional<ExportFormat> format;
+    } cases[] = {
+        {"OUT.CSV", ".csv", ExportFormat::CSV},
+        {"out.txt", ".txt", ExportFormat::TXT},
+        {"x.tar.XLSX", ".xlsx", ExportFormat::XLSX},
+        {"out.xlsm", ".xlsm", ExportFormat::XLSX},
+        {"out.xltx", ".xltx", ExportFormat::XLSX},
+        {"out.XLTM", ".xltm", ExportFormat::XLSX},
+        {"out.xls", ".xls", ExportFormat::XLS},
+        {"out.xlt", ".xlt", ExportFormat::XLS},
+        // HTML is exported from the window only.
+        {"out.htm", ".htm", none},
+        {"out.HTML", ".html", none},
+        {"out.doc", ".doc", none},
+        {"/a.b/out", "", none},
+        {"out.DÓC", ".dóc", none},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(karto::exportExtension(QString::fromUtf8(c.file)), QString::fromUtf8(c.extension)) << c.file;
+        EXPECT_EQ(karto::commandLineExportFormat(QString::fromUtf8(c.file)), c.format) << c.file;
+    }
     EXPECT_EQ(karto::unsupportedExportMessage(".doc"), QString::fromUtf8("Export do \".doc\" není podporován"));
 }
 
@@ -101,6 +123,28 @@ TEST_F(CommandLine, CsvExportUsesStoredCodePageAndWritesNoSettings)
     EXPECT_FALSE(QString::fromUtf8(win.readAll()).contains(QString::fromUtf8("Šroub")));
 }
 
+// Every spreadsheet extension the writers know is written, by the writer it
+// names: a ZIP archive for XLSX, a compound document for XLS.
+TEST_F(CommandLine, EverySpreadsheetExtensionIsWritten)
+{
+    const QByteArray zip("PK\x03\x04", 4);
+    const QByteArray compound("\xD0\xCF\x11\xE0", 4);
+    const struct {
+        const char* name;
+        QByteArray magic;
+    } cases[] = {
+        {"out.xlsx", zip}, {"out.xlsm", zip}, {"out.XLTX", zip}, {"out.xltm", zip},
+        {"out.xls", compound}, {"out.xlt", compound},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun r = run({sample_, out(c.name)});
+        EXPECT_EQ(r.status, 0) << c.name << ": " << r.err.toStdString();
+        QFile file(out(c.name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.name;
+        EXPECT_EQ(file.read(4), c.magic) << c.name;
+    }
+}
+
 TEST_F(CommandLine, FailuresHaveTheirExitStatus)
 {
     struct Case {
@@ -111,6 +155,7 @@ TEST_F(CommandLine, FailuresHaveTheirExitStatus)
     const Case cases[] = {
         {{sample_, "out.doc"}, 2, "Export do \".doc\" není podporován"},
         {{sample_, "out"}, 2, "Export do \"\" není podporován"},
+        {{sample_, out("out.htm")}, 2, "Export do \".htm\" není podporován"},
         {{"/nonexistent/T.DBF", "out.csv"}, 1, "T.DBF"},
         {{"-?", "out.csv"}, 1, "-?"},
         {{"?", "out.csv"}, 1, "Cannot perform this operation on a closed dataset"},
@@ -124,6 +169,7 @@ TEST_F(CommandLine, FailuresHaveTheirExitStatus)
             << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists("out.doc"));
+    EXPECT_FALSE(QFile::exists(out("out.htm")));
 }
 
 TEST_F(CommandLine, WindowWithoutDisplayIsRefusedCleanly)
