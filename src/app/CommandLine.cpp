@@ -10,6 +10,7 @@
 
 #include "Version.h"
 #include "app/LocaleFormat.h"
+#include "app/Settings.h"
 #include "app/TerminalProgress.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
@@ -66,13 +67,12 @@ void printError(const QString& text)
 }
 
 // The code page box position stored by the window; 0 (Latin 2) when the
-// value is missing or damaged.
+// value is missing, damaged or no position of the box.
 int readStoredCodePageChoice()
 {
-    QSettings settings;
-    bool ok = false;
-    const int choice = settings.value(QStringLiteral("CP")).toInt(&ok);
-    return ok && choice >= 0 && choice <= 2 ? choice : 0;
+    QSettings store(QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication));
+    const int choice = readCodePageChoice(store);
+    return choice >= 0 && choice <= 2 ? choice : 0;
 }
 
 } // namespace

@@ -48,7 +48,7 @@ protected:
         return r;
     }
 
-    void storeCodePageChoice(int choice)
+    void storeCodePageChoice(const QString& choice)
     {
         QDir().mkpath(home_.path() + "/.config/Brennic");
         QFile f(home_.path() + "/.config/Brennic/KartoView.conf");
@@ -115,12 +115,19 @@ TEST_F(CommandLine, CsvExportUsesStoredCodePageAndWritesNoSettings)
     EXPECT_FALSE(QFile::exists(out("ignored.txt"))) << "only the first two arguments count";
     EXPECT_FALSE(QFile::exists(home_.path() + "/.config/Brennic/KartoView.conf"));
 
-    // Read as Windows 1250, the Latin 2 bytes of "Š" become another letter.
-    storeCodePageChoice(2);
-    ASSERT_EQ(run({sample_, out("win.csv")}).status, 0);
-    QFile win(out("win.csv"));
-    ASSERT_TRUE(win.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(QString::fromUtf8(win.readAll()).contains(QString::fromUtf8("Šroub")));
+    // Read as Windows 1250, the Latin 2 bytes of "Š" become another letter;
+    // a stored value that is no position of the code page box reads as Latin 2.
+    const struct {
+        const char* stored;
+        bool latin2;
+    } choices[] = {{"2", false}, {"7", true}, {"-1", true}, {"Kamenický", true}};
+    for (const auto& c : choices) {
+        storeCodePageChoice(QString::fromUtf8(c.stored));
+        ASSERT_EQ(run({sample_, out("cp.csv")}).status, 0) << c.stored;
+        QFile exported(out("cp.csv"));
+        ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QString::fromUtf8(exported.readAll()).contains(QString::fromUtf8("Šroub")), c.latin2) << c.stored;
+    }
 }
 
 // Every spreadsheet extension the writers know is written, by the writer it
