@@ -18,7 +18,7 @@
 
 #include "convert/CodePageConverter.h"
 #include "dbf/table/TableDataset.h"
-#include "export/workbook/WorkbookExport.h"
+#include "export/driver/WorkbookExport.h"
 
 namespace {
 

@@ -10,12 +10,13 @@
 
 #include "Version.h"
 #include "app/LocaleFormat.h"
+#include "app/Settings.h"
 #include "app/TerminalProgress.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
+#include "export/driver/WorkbookExport.h"
 #include "export/text/TextExport.h"
-#include "export/workbook/WorkbookExport.h"
 
 namespace karto {
 
@@ -28,15 +29,12 @@ QString exportExtension(const QString& fileName)
     return fileName.mid(dot).toLower();
 }
 
-ExportKind exportKindFor(const QString& extension)
+std::optional<ExportFormat> commandLineExportFormat(const QString& fileName)
 {
-    if (extension == QLatin1String(".xls") || extension == QLatin1String(".xlsx"))
-        return ExportKind::Workbook;
-    if (extension == QLatin1String(".txt"))
-        return ExportKind::Txt;
-    if (extension == QLatin1String(".csv"))
-        return ExportKind::Csv;
-    return ExportKind::Unsupported;
+    const std::optional<ExportFormat> format = exportFormatOf(fileName.toStdString());
+    if (format == ExportFormat::HTML)
+        return std::nullopt;   // the HTML exports are the window's only
+    return format;
 }
 
 QString unsupportedExportMessage(const QString& extension)
@@ -69,13 +67,12 @@ void printError(const QString& text)
 }
 
 // The code page box position stored by the window; 0 (Latin 2) when the
-// value is missing or damaged.
+// value is missing, damaged or no position of the box.
 int readStoredCodePageChoice()
 {
-    QSettings settings;
-    bool ok = false;
-    const int choice = settings.value(QStringLiteral("CP")).toInt(&ok);
-    return ok && choice >= 0 && choice <= 2 ? choice : 0;
+    QSettings store(QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication));
+    const int choice = readCodePageChoice(store);
+    return choice >= 0 && choice <= 2 ? choice : 0;
 }
 
 } // namespace
@@ -109,10 +106,9 @@ int runCommandLineExport(const QStringList& args)
         }
     }
 
-    const QString extension = exportExtension(exportFile);
-    const ExportKind kind = exportKindFor(extension);
-    if (kind == ExportKind::Unsupported) {
-        printError(unsupportedExportMessage(extension));
+    const std::optional<ExportFormat> format = commandLineExportFormat(exportFile);
+    if (!format) {
+        printError(unsupportedExportMessage(exportExtension(exportFile)));
         return exitUnsupported;
     }
 
@@ -120,14 +116,15 @@ int runCommandLineExport(const QStringList& args)
     TerminalProgress progress;
     ExportProgress* bar = progress.enabled() ? &progress : nullptr;
     try {
-        switch (kind) {
-        case ExportKind::Csv:
+        switch (*format) {
+        case ExportFormat::CSV:
             exportToCSV(target, dbf, allColumns(dbf), bar);
             break;
-        case ExportKind::Txt:
+        case ExportFormat::TXT:
             exportToTXT(target, dbf, allColumns(dbf), bar);
             break;
-        case ExportKind::Workbook: {
+        case ExportFormat::XLSX:
+        case ExportFormat::XLS: {
             const WorkbookExportResult result = exportWorkbook(target, dbf, &progress);
             progress.finish();
             if (!result.warning.empty()) {
@@ -136,7 +133,7 @@ int runCommandLineExport(const QStringList& args)
             }
             break;
         }
-        case ExportKind::Unsupported:
+        case ExportFormat::HTML:
             break;
         }
     } catch (const std::exception& e) {

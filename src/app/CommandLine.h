@@ -6,8 +6,12 @@
 // message) or standard error (errors, the unsupported-format message), and
 // the exit status tells the result.
 
+#include <optional>
+
 #include <QString>
 #include <QStringList>
+
+#include "export/driver/ExportFormat.h"
 
 namespace karto {
 
@@ -18,14 +22,15 @@ enum ExitStatus {
     exitTruncated = 3,    // written, but the format could not hold every record or field
 };
 
-enum class ExportKind { Unsupported, Workbook, Txt, Csv };
-
-// The extension of a file name: from the last full stop of the file-name part,
-// the full stop included, lower-cased; empty when there is none.
+// The extension of a file name as the unsupported-format message shows it:
+// from the last full stop of the file-name part, the full stop included,
+// lower-cased; empty when there is none.
 QString exportExtension(const QString& fileName);
 
-// The export an extension selects (".xls"/".xlsx" workbook, ".txt", ".csv").
-ExportKind exportKindFor(const QString& extension);
+// The export the command line writes for a file name: the format its
+// extension selects (exportFormatOf) when that is a spreadsheet (XLSX, XLS),
+// CSV or TXT; none for HTML and any other extension.
+std::optional<ExportFormat> commandLineExportFormat(const QString& fileName);
 
 // "Export do \".doc\" není podporován"
 QString unsupportedExportMessage(const QString& extension);

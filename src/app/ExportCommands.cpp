@@ -1,5 +1,7 @@
 #include "app/ExportCommands.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -8,12 +10,12 @@
 #include <QProgressBar>
 #include <QStandardPaths>
 
-#include "app/WindowDialogs.h"
-#include <memory>
 #include "app/ProgressWindow.h"
+#include "app/WindowDialogs.h"
+#include "export/driver/ExportFormat.h"
+#include "export/driver/WorkbookExport.h"
 #include "export/text/HtmlExport.h"
 #include "export/text/TextExport.h"
-#include "export/workbook/WorkbookExport.h"
 
 namespace karto {
 
@@ -26,6 +28,12 @@ const char* const txtFilter = "TXT (*.txt)|*.txt|Všechny soubory (*.*)|*.*";
 namespace {
 
 std::string localPath(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+
+// The extension proposed for a new file of the format: ".xlsx", ".htm" ...
+QString proposedExtension(ExportFormat format)
+{
+    return QLatin1Char('.') + QString::fromLatin1(exportFormatExtensions(format).front());
+}
 
 } // namespace
 
@@ -57,13 +65,14 @@ std::vector<ExportCommand> makeExportCommands(const CommandContext& window)
         };
     };
     std::vector<ExportCommand> commands;
-    auto add = [&](ActionId id, const char* filter, const char* extension, bool bar,
+    auto add = [&](ActionId id, const char* filter, ExportFormat proposed, bool bar,
                    std::function<void(const QString&, ExportProgress*)> run) {
-        commands.push_back({id, nullptr, QString::fromUtf8(filter), QString::fromLatin1(extension), bar,
+        commands.push_back({id, nullptr, QString::fromUtf8(filter), proposedExtension(proposed), bar,
                             std::move(run)});
     };
-    // The workbook export shows its own progress window, not the bar.
-    add(aToXLS, spreadsheetFilter, ".xlsx", false, [w](const QString& fileName, ExportProgress*) {
+    // The workbook export shows its own progress window, not the bar; the
+    // chosen file's extension picks XLSX or XLS there.
+    add(aToXLS, spreadsheetFilter, ExportFormat::XLSX, false, [w](const QString& fileName, ExportProgress*) {
         WorkbookExportResult result;
         {
             ProgressWindowScope progress(w->widget());
@@ -72,13 +81,13 @@ std::vector<ExportCommand> makeExportCommands(const CommandContext& window)
         if (!result.warning.empty() && w->dialogs().warning)
             w->dialogs().warning(w->widget(), QString::fromStdString(result.warning));
     });
-    add(aToHTML, htmlFilter, ".htm", true, html(HtmlVariant::Styled));
-    add(aToHTML2, htmlFilter, ".htm", true, html(HtmlVariant::Unformatted));
-    add(aToHTML3, htmlFilter, ".htm", true, html(HtmlVariant::Template));
-    add(aToCSV, csvFilter, ".csv", true, [w](const QString& fileName, ExportProgress* progress) {
+    add(aToHTML, htmlFilter, ExportFormat::HTML, true, html(HtmlVariant::Styled));
+    add(aToHTML2, htmlFilter, ExportFormat::HTML, true, html(HtmlVariant::Unformatted));
+    add(aToHTML3, htmlFilter, ExportFormat::HTML, true, html(HtmlVariant::Template));
+    add(aToCSV, csvFilter, ExportFormat::CSV, true, [w](const QString& fileName, ExportProgress* progress) {
         exportToCSV(localPath(fileName), w->dbf(), w->gridColumns(), progress);
     });
-    add(aToTXT, txtFilter, ".txt", true, [w](const QString& fileName, ExportProgress* progress) {
+    add(aToTXT, txtFilter, ExportFormat::TXT, true, [w](const QString& fileName, ExportProgress* progress) {
         exportToTXT(localPath(fileName), w->dbf(), w->gridColumns(), progress);
     });
     return commands;

@@ -49,7 +49,7 @@ MainSettings readMainSettings(QSettings& store)
     if (auto charset = readInt(store, "FontCharset"))
         s.fontCharset = *charset;
     s.lastDir = readString(store, "LastDir");
-    s.cp = readInt(store, "CP").value_or(0);
+    s.cp = readCodePageChoice(store);
 
     store.beginGroup(recentGroup);
     for (int i = 0; i < recentShownCount; ++i) {
@@ -59,6 +59,11 @@ MainSettings readMainSettings(QSettings& store)
     }
     store.endGroup();
     return s;
+}
+
+int readCodePageChoice(QSettings& store)
+{
+    return readInt(store, "CP").value_or(0);
 }
 
 void writeMainSettings(QSettings& store, const MainSettings& s)

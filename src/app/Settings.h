@@ -49,6 +49,11 @@ inline constexpr const char* settingsApplication = "KartoView";
 
 MainSettings readMainSettings(QSettings& store);
 
+// The code page box position stored as "CP", as the window reads it; 0 when
+// the value is missing or cannot be read as a number. A value outside 0..2
+// is returned as stored. Reads nothing else and writes nothing.
+int readCodePageChoice(QSettings& store);
+
 // Writes every value of the main key, then the first ten recent tables as
 // "Recent/0".. ; recent values beyond the list's length stay as they were.
 void writeMainSettings(QSettings& store, const MainSettings& settings);

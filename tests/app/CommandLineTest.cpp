@@ -9,6 +9,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <optional>
+
 #include "app/CommandLine.h"
 
 namespace {
@@ -46,7 +48,7 @@ protected:
         return r;
     }
 
-    void storeCodePageChoice(int choice)
+    void storeCodePageChoice(const QString& choice)
     {
         QDir().mkpath(home_.path() + "/.config/Brennic");
         QFile f(home_.path() + "/.config/Brennic/KartoView.conf");
@@ -62,12 +64,32 @@ protected:
 
 TEST(ExportExtension, TakesTheLastFullStopOfTheFileName)
 {
-    EXPECT_EQ(karto::exportExtension("OUT.CSV"), ".csv");
-    EXPECT_EQ(karto::exportExtension("/a.b/out"), "");
-    EXPECT_EQ(karto::exportExtension("x.tar.XLSX"), ".xlsx");
-    EXPECT_EQ(karto::exportKindFor(".xls"), karto::ExportKind::Workbook);
-    EXPECT_EQ(karto::exportKindFor(".xlsx"), karto::ExportKind::Workbook);
-    EXPECT_EQ(karto::exportKindFor(".doc"), karto::ExportKind::Unsupported);
+    using karto::ExportFormat;
+    const std::optional<ExportFormat> none;
+    const struct {
+        const char* file;
+        const char* extension;   // as the unsupported-format message shows it
+        std::optional<ExportFormat> format;
+    } cases[] = {
+        {"OUT.CSV", ".csv", ExportFormat::CSV},
+        {"out.txt", ".txt", ExportFormat::TXT},
+        {"x.tar.XLSX", ".xlsx", ExportFormat::XLSX},
+        {"out.xlsm", ".xlsm", ExportFormat::XLSX},
+        {"out.xltx", ".xltx", ExportFormat::XLSX},
+        {"out.XLTM", ".xltm", ExportFormat::XLSX},
+        {"out.xls", ".xls", ExportFormat::XLS},
+        {"out.xlt", ".xlt", ExportFormat::XLS},
+        // HTML is exported from the window only.
+        {"out.htm", ".htm", none},
+        {"out.HTML", ".html", none},
+        {"out.doc", ".doc", none},
+        {"/a.b/out", "", none},
+        {"out.DÓC", ".dóc", none},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(karto::exportExtension(QString::fromUtf8(c.file)), QString::fromUtf8(c.extension)) << c.file;
+        EXPECT_EQ(karto::commandLineExportFormat(QString::fromUtf8(c.file)), c.format) << c.file;
+    }
     EXPECT_EQ(karto::unsupportedExportMessage(".doc"), QString::fromUtf8("Export do \".doc\" není podporován"));
 }
 
@@ -93,12 +115,41 @@ TEST_F(CommandLine, CsvExportUsesStoredCodePageAndWritesNoSettings)
     EXPECT_FALSE(QFile::exists(out("ignored.txt"))) << "only the first two arguments count";
     EXPECT_FALSE(QFile::exists(home_.path() + "/.config/Brennic/KartoView.conf"));
 
-    // Read as Windows 1250, the Latin 2 bytes of "Š" become another letter.
-    storeCodePageChoice(2);
-    ASSERT_EQ(run({sample_, out("win.csv")}).status, 0);
-    QFile win(out("win.csv"));
-    ASSERT_TRUE(win.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(QString::fromUtf8(win.readAll()).contains(QString::fromUtf8("Šroub")));
+    // Read as Windows 1250, the Latin 2 bytes of "Š" become another letter;
+    // a stored value that is no position of the code page box reads as Latin 2.
+    const struct {
+        const char* stored;
+        bool latin2;
+    } choices[] = {{"2", false}, {"7", true}, {"-1", true}, {"Kamenický", true}};
+    for (const auto& c : choices) {
+        storeCodePageChoice(QString::fromUtf8(c.stored));
+        ASSERT_EQ(run({sample_, out("cp.csv")}).status, 0) << c.stored;
+        QFile exported(out("cp.csv"));
+        ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QString::fromUtf8(exported.readAll()).contains(QString::fromUtf8("Šroub")), c.latin2) << c.stored;
+    }
+}
+
+// Every spreadsheet extension the writers know is written, by the writer it
+// names: a ZIP archive for XLSX, a compound document for XLS.
+TEST_F(CommandLine, EverySpreadsheetExtensionIsWritten)
+{
+    const QByteArray zip("PK\x03\x04", 4);
+    const QByteArray compound("\xD0\xCF\x11\xE0", 4);
+    const struct {
+        const char* name;
+        QByteArray magic;
+    } cases[] = {
+        {"out.xlsx", zip}, {"out.xlsm", zip}, {"out.XLTX", zip}, {"out.xltm", zip},
+        {"out.xls", compound}, {"out.xlt", compound},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun r = run({sample_, out(c.name)});
+        EXPECT_EQ(r.status, 0) << c.name << ": " << r.err.toStdString();
+        QFile file(out(c.name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.name;
+        EXPECT_EQ(file.read(4), c.magic) << c.name;
+    }
 }
 
 TEST_F(CommandLine, FailuresHaveTheirExitStatus)
@@ -111,6 +162,7 @@ TEST_F(CommandLine, FailuresHaveTheirExitStatus)
     const Case cases[] = {
         {{sample_, "out.doc"}, 2, "Export do \".doc\" není podporován"},
         {{sample_, "out"}, 2, "Export do \"\" není podporován"},
+        {{sample_, out("out.htm")}, 2, "Export do \".htm\" není podporován"},
         {{"/nonexistent/T.DBF", "out.csv"}, 1, "T.DBF"},
         {{"-?", "out.csv"}, 1, "-?"},
         {{"?", "out.csv"}, 1, "Cannot perform this operation on a closed dataset"},
@@ -124,6 +176,7 @@ TEST_F(CommandLine, FailuresHaveTheirExitStatus)
             << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists("out.doc"));
+    EXPECT_FALSE(QFile::exists(out("out.htm")));
 }
 
 TEST_F(CommandLine, WindowWithoutDisplayIsRefusedCleanly)

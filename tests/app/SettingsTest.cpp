@@ -111,5 +111,30 @@ TEST_F(SettingsTest, DamagedValuesTakeTheirDefaults)
     EXPECT_EQ(read.recentFiles, QStringList({QStringLiteral("/T.DBF")}));
 }
 
+// The code page choice alone, as the command line reads it: the stored
+// number as it is, 0 when missing or not a number; nothing is written.
+TEST_F(SettingsTest, CodePageChoiceAlone)
+{
+    const struct {
+        QVariant stored;   // invalid: no value
+        int choice;
+    } cases[] = {
+        {QVariant(), 0}, {QVariant(2), 2}, {QVariant(7), 7}, {QVariant(QStringLiteral("1")), 1},
+        {QVariant(QStringLiteral("Kamenický")), 0},
+    };
+    for (const auto& c : cases) {
+        {
+            auto s = store();
+            s->clear();
+            if (c.stored.isValid())
+                s->setValue(QStringLiteral("CP"), c.stored);
+        }
+        auto s = store();
+        const QStringList before = s->allKeys();
+        EXPECT_EQ(readCodePageChoice(*s), c.choice) << c.stored.toString().toStdString();
+        EXPECT_EQ(s->allKeys(), before);
+    }
+}
+
 } // namespace
 } // namespace karto

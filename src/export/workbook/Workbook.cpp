@@ -2,9 +2,6 @@
 
 #include <set>
 
-#include "export/workbook/CustomExporter.h"
-#include "export/workbook/ExporterRegistry.h"
-#include "export/output/ReplacingOutputStream.h"
 #include "export/workbook/WorkbookErrors.h"
 
 namespace karto {
@@ -47,17 +44,6 @@ void Workbook::checkTitles() const
             throw WorkbookException(
                 "There are invalid title names in your export (e.g. duplicates or empty titles).");
     }
-}
-
-void Workbook::saveToFile(const std::string& fileName)
-{
-    const ExporterRegistry& registry = ExporterRegistry::instance();
-    std::unique_ptr<CustomExporter> exporter = registry.create(fileName);
-    exporter->beforeExport(*this);
-    ReplacingOutputStream output(fileName);
-    checkTitles();
-    exporter->exportToStream(output);
-    output.commit();
 }
 
 } // namespace karto

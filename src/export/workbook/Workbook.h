@@ -1,6 +1,8 @@
 #pragma once
 // The workbook document of the spreadsheet export: worksheets, the unique
-// fonts and border sets, document properties and progress reporting.
+// fonts and border sets, document properties and progress reporting. The
+// document does not write itself: a writer is given it (saveWorkbook picks
+// one by the file name's extension).
 
 #include <memory>
 #include <string>
@@ -51,12 +53,6 @@ public:
     // (e.g. duplicates or empty titles)." when a lower-cased title is empty or
     // two are equal.
     void checkTitles() const;
-
-    // Writes the whole document with the writer its extension selects
-    // (ExporterRegistry). The file is written beside the target under a
-    // temporary name and renamed over it only when complete. Raises
-    // WorkbookFileNameException for an unknown extension (no file is made).
-    void saveToFile(const std::string& fileName);
 
 private:
     std::string defaultFontName_ = "Arial";

@@ -2,7 +2,9 @@
 // The style sheet of one spreadsheet export: number formats, fills and cell
 // formats, numbered in order of first use after fixed initial entries. Fonts
 // and border sets come from the document's unique lists. Both writers (XLSX
-// and XLS) number their cell formats through createAddStyleUnique.
+// and XLS) number their cell formats through createAddStyleUnique and write
+// the result in their own form (the XLSX styles part, the XLS FORMAT and XF
+// records); the style sheet itself writes nothing.
 
 #include <string>
 #include <unordered_map>
@@ -14,7 +16,6 @@ namespace karto {
 
 class ExportCellStyle;
 class Workbook;
-class XmlWriter;
 
 struct XLSXNumberFormat {
     int id;
@@ -72,10 +73,8 @@ public:
     // and 5-8, 41-44), in list order.
     std::vector<XLSXNumberFormat> customNumberFormats() const;
 
-    // The XLSX styles part: the UTF-8 byte-order mark, the declaration and
-    // the styleSheet element with numFmts, fonts, fills, borders,
-    // cellStyleXfs and cellXfs.
-    std::string stylesPart() const;
+    // The document whose fonts and border sets the cell formats refer to.
+    const Workbook& workbook() const { return workbook_; }
 
 private:
     Workbook& workbook_;

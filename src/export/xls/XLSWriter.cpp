@@ -11,7 +11,6 @@
 #include "export/workbook/ExportFont.h"
 #include "export/workbook/ExportRow.h"
 #include "export/workbook/ExportWorkSheet.h"
-#include "export/workbook/ExporterRegistry.h"
 #include "export/output/OutputStream.h"
 #include "export/output/ReplacingOutputStream.h"
 #include "export/workbook/TextMeasure.h"
@@ -241,15 +240,6 @@ void CustomExporterXLS::exportToStream(OutputStream& stream)
     writer.finish();
     rowsLeftOut_ = writer.rowsLeftOut();
     fieldsLeftOut_ = writer.fieldsLeftOut();
-}
-
-void registerExporterXLS()
-{
-    ExporterRegistry::instance().setFactory("XLS", [] { return std::unique_ptr<CustomExporter>(new CustomExporterXLS()); });
-}
-
-namespace {
-const bool xlsRegistered = (registerExporterXLS(), true);
 }
 
 // ---------------------------------------------------------------------------

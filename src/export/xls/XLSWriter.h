@@ -4,9 +4,8 @@
 //
 // Two ways in, as for XLSX:
 //
-// 1. The whole document (CustomExporterXLS, chosen by Workbook::saveToFile
-//    for "xls" and "xlt" once registerExporterXLS() has run): every row held
-//    in the model.
+// 1. The whole document (CustomExporterXLS, chosen by saveWorkbook for "xls"
+//    and "xlt"): every row held in the model.
 //
 // 2. Streaming (XLSStreamWriter), for exports of any length: the caller
 //    builds in the model only the rows that decide the column widths (the
@@ -80,10 +79,6 @@ private:
     int64_t rowsLeftOut_ = 0;
     int fieldsLeftOut_ = 0;
 };
-
-// Installs the XLS writer in the exporter registry for "xls" and "xlt".
-// Idempotent; it also runs when the program is loaded with this writer.
-void registerExporterXLS();
 
 class XLSStreamWriter final : public SheetStreamWriter {
 public:

@@ -19,6 +19,7 @@
 #include "export/xlsx/XLSXPackageParts.h"
 #include "export/xlsx/XLSXSharedStrings.h"
 #include "export/workbook/XLSXStyleSheet.h"
+#include "export/xlsx/XLSXStylesPart.h"
 #include "export/xlsx/XmlWriter.h"
 #include "export/xlsx/ZipWriter.h"
 
@@ -662,7 +663,7 @@ void XLSXStreamWriter::finish()
     const int sheetCount = workbook_.workSheetCount();
     workbook_.notifyProgress(epnWorksheet, sheetCount, sheetCount);
 
-    zip_->addFromString("xl\\styles.xml", styles_->stylesPart());
+    zip_->addFromString("xl\\styles.xml", xlsxStylesPart(*styles_));
     const bool hasSharedStrings = strings_->count() > 0;
     if (hasSharedStrings)
         writeSharedStrings();

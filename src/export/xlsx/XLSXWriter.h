@@ -4,8 +4,8 @@
 //
 // Two ways in:
 //
-// 1. The whole document (CustomExporterXLSX, chosen by Workbook::saveToFile
-//    for "xlsx", "xlsm", "xltx", "xltm"): every row held in the model.
+// 1. The whole document (CustomExporterXLSX, chosen by saveWorkbook for
+//    "xlsx", "xlsm", "xltx", "xltm"): every row held in the model.
 //
 // 2. Streaming (XLSXStreamWriter), for exports of any length: the caller
 //    builds in the model only the rows that decide the column widths (the

@@ -11,8 +11,8 @@
 
 #include "support/DbfBuilder.h"
 #include "dbf/table/TableDataset.h"
+#include "export/driver/WorkbookExport.h"
 #include "export/workbook/WorkbookErrors.h"
-#include "export/workbook/WorkbookExport.h"
 
 using namespace karto;
 using karto::test::DbfSpec;

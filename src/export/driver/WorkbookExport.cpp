@@ -1,4 +1,4 @@
-#include "export/workbook/WorkbookExport.h"
+#include "export/driver/WorkbookExport.h"
 
 #include <cstdio>
 #include <memory>
@@ -6,14 +6,13 @@
 
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
+#include "export/driver/ExporterRegistry.h"
+#include "export/text/TextExport.h"
 #include "export/workbook/ExportRow.h"
 #include "export/workbook/ExportWorkSheet.h"
-#include "export/workbook/ExporterRegistry.h"
-#include "export/text/TextExport.h"
+#include "export/workbook/SheetStreamWriter.h"
 #include "export/workbook/Workbook.h"
 #include "export/workbook/WorkbookFormatting.h"
-#include "export/xls/XLSWriter.h"
-#include "export/xlsx/XLSXWriter.h"
 
 namespace karto {
 
@@ -132,14 +131,16 @@ private:
     std::optional<TableDataset::Bookmark> bookmark_;
 };
 
-std::string formatWarning(const char* pattern, int64_t a, int64_t b = 0)
+// "Formát XLS pojme nejvýše 65535 řádků, 4465 záznamů nebylo exportováno."
+std::string formatWarning(const char* pattern, ExportFormat format, int64_t limit, int64_t leftOut)
 {
     char buffer[256];
-    std::snprintf(buffer, sizeof buffer, pattern, static_cast<long long>(a), static_cast<long long>(b));
+    std::snprintf(buffer, sizeof buffer, pattern, exportFormatName(format), static_cast<long long>(limit),
+                  static_cast<long long>(leftOut));
     return buffer;
 }
 
-WorkbookExportResult writeWorkbook(const std::string& fileName, const ExporterFormat& format,
+WorkbookExportResult writeWorkbook(const std::string& fileName, const ExporterEntry& writerEntry,
                                    TableDataset& dbf, WorkbookProgressReceiver* progress)
 {
     workbookDateFormat() = "%sysdate%";
@@ -173,11 +174,7 @@ WorkbookExportResult writeWorkbook(const std::string& fileName, const ExporterFo
     for (; !dbf.eof() && counter <= kMeasuredRecords; dbf.next(), ++counter)
         emitRecord(dbf, columns, kinds, text, ModelSink{sheet.addRow(), true});
 
-    std::unique_ptr<SheetStreamWriter> stream;
-    if (format.name == "XLS")
-        stream = std::make_unique<XLSStreamWriter>(workbook, fileName);
-    else
-        stream = std::make_unique<XLSXStreamWriter>(workbook, fileName);
+    const std::unique_ptr<SheetStreamWriter> stream = writerEntry.createStreamWriter(workbook, fileName);
     SheetStreamWriter& writer = *stream;
     writer.beginSheet(sheet, 1 + visible);
     StreamSink sink{writer};
@@ -200,28 +197,20 @@ WorkbookExportResult exportWorkbook(const std::string& fileName, TableDataset& d
                                     WorkbookProgressReceiver* progress)
 {
     // A mistyped extension fails before the table is walked.
-    const ExporterFormat& format = ExporterRegistry::instance().require(fileName);
+    const ExporterEntry& writerEntry = ExporterRegistry::instance().require(fileName);
     dbf.checkActive();
 
-    if (format.name == "XLS") {
-        WorkbookExportResult result = writeWorkbook(fileName, format, dbf, progress);
-        const int64_t fieldsLeftOut = result.fieldsLeftOut;
-        if (result.recordsLeftOut > 0)
-            result.warning = formatWarning("Formát XLS pojme nejvýše %lld řádků, %lld záznamů nebylo exportováno.",
-                                           format.maxRowCount - 1, result.recordsLeftOut);
-        if (fieldsLeftOut > 0) {
-            if (!result.warning.empty())
-                result.warning += "\n";
-            result.warning += formatWarning("Formát XLS pojme nejvýše 256 sloupců, %lld polí nebylo exportováno.",
-                                            fieldsLeftOut);
-        }
-        return result;
-    }
-
-    WorkbookExportResult result = writeWorkbook(fileName, format, dbf, progress);
+    WorkbookExportResult result = writeWorkbook(fileName, writerEntry, dbf, progress);
+    // The header takes one of the format's rows.
     if (result.recordsLeftOut > 0)
-        result.warning = formatWarning("Formát XLSX pojme nejvýše %lld řádků, %lld záznamů nebylo exportováno.",
-                                       format.maxRowCount - 1, result.recordsLeftOut);
+        result.warning = formatWarning("Formát %s pojme nejvýše %lld řádků, %lld záznamů nebylo exportováno.",
+                                       writerEntry.format, writerEntry.maxRowCount - 1, result.recordsLeftOut);
+    if (result.fieldsLeftOut > 0) {
+        if (!result.warning.empty())
+            result.warning += "\n";
+        result.warning += formatWarning("Formát %s pojme nejvýše %lld sloupců, %lld polí nebylo exportováno.",
+                                        writerEntry.format, writerEntry.maxColCount, result.fieldsLeftOut);
+    }
     return result;
 }
 
