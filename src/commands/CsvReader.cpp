@@ -185,7 +185,8 @@ bool CsvReader::fill(std::size_t want)
 
 // Reads one line (with the line breaks inside its quoted values) into
 // `values`, reusing their strings; false, with `values` untouched, when the
-// file ended before the line's first byte. Sets emptyLine_ when the line held nothing but its end.
+// file ended before the line's first byte. Sets emptyLine_ when the line
+// held nothing but its end.
 bool CsvReader::readLine(std::vector<std::string>& values, std::size_t maxValues)
 {
     enum class State {
