@@ -7,6 +7,7 @@
 #include "dbf/field/DateTimeConvert.h"
 #include "dbf/Error.h"
 #include "dbf/field/NumberText.h"
+#include "dbf/io/ByteOrder.h"
 
 namespace karto {
 
@@ -82,46 +83,6 @@ bool isMemoType(FieldType type)
     }
 }
 
-uint32_t loadBE32(const uint8_t* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-uint32_t loadLE32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-uint64_t loadBE64(const uint8_t* p)
-{
-    return (uint64_t(loadBE32(p)) << 32) | loadBE32(p + 4);
-}
-uint64_t loadLE64(const uint8_t* p)
-{
-    return uint64_t(loadLE32(p)) | (uint64_t(loadLE32(p + 4)) << 32);
-}
-void storeBE32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v >> 24);
-    p[1] = uint8_t(v >> 16);
-    p[2] = uint8_t(v >> 8);
-    p[3] = uint8_t(v);
-}
-void storeLE32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-void storeBE64(uint8_t* p, uint64_t v)
-{
-    storeBE32(p, uint32_t(v >> 32));
-    storeBE32(p + 4, uint32_t(v));
-}
-void storeLE64(uint8_t* p, uint64_t v)
-{
-    storeLE32(p, uint32_t(v));
-    storeLE32(p + 4, uint32_t(v >> 32));
-}
 double bitsToDouble(uint64_t bits)
 {
     double d;
