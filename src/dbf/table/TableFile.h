@@ -39,7 +39,8 @@
 //    ten records and for ten million.
 //  - Every definition in fieldDefs() satisfies 1 <= offset() and
 //    offset() + size() <= recordSize(); size() is the stored width of the
-//    field. Values are decoded elsewhere (FieldValue.h) from the record bytes.
+//    field. Values are decoded from the record bytes elsewhere (FieldDecode.h;
+//    text forms FieldText.h).
 //  - Failures: TableError "Invalid DBF file." (and the other catalogue texts,
 //    Messages.h) for a malformed table; PagedFileError / FileOpenError for the
 //    file itself; AbortError for the silent abort (a header that names no
