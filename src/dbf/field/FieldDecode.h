@@ -22,7 +22,7 @@
 //                             (1 January 0001 = 1) and ftDateTime a double
 //                             of timestamp milliseconds (day x 86 400 000 +
 //                             milliseconds since midnight)
-//   ftMemo, ftBlob, ftDBaseOle, ftGraphic, ftFmtMemo, ftTypedBinary
+//   ftMemo, ftBlob, ftDBaseOle
 //                             int32_t memo block number
 //   ftBytes                   raw bytes, the field length (writing only)
 

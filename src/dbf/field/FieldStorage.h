@@ -75,18 +75,7 @@ inline int storageBytes(Storage s)
 // The field types whose value is a memo block number.
 inline bool isMemoType(FieldType type)
 {
-    switch (type) {
-    case ftMemo:
-    case ftBlob:
-    case ftDBaseOle:
-    case ftGraphic:
-    case ftFmtMemo:
-    case ftTypedBinary:
-    case ftParadoxOle:
-        return true;
-    default:
-        return false;
-    }
+    return type == ftMemo || type == ftBlob || type == ftDBaseOle;
 }
 
 inline double bitsToDouble(uint64_t bits)
