@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "dbf/Error.h"
+#include "dbf/Messages.h"
 #include "dbf/field/DateTimeConvert.h"
 #include "dbf/field/FieldStorage.h"
 #include "dbf/field/NumberText.h"
@@ -328,7 +329,7 @@ void setFieldData(const FieldDef& def, const RecordFormat& format, std::span<uin
 {
     const uint8_t* cp = fieldBytes(def, std::span<const uint8_t>(record.data(), record.size()));
     if (!cp)
-        throw TableError("Invalid DBF file.");
+        throw TableError(msg::kInvalidDbfFile);
     uint8_t* p = record.data() + (cp - record.data());
     const Storage s = storageOf(def.nativeFieldType(), format.version, def.size());
     if (s == Storage::Text)
@@ -336,7 +337,7 @@ void setFieldData(const FieldDef& def, const RecordFormat& format, std::span<uin
     else if (def.size() >= storageBytes(s))
         encodeBinary(def, s, p, type, src, nativeFormat);
     else
-        throw TableError("Invalid DBF file.");
+        throw TableError(msg::kInvalidDbfFile);
 
     // The value is in place (encoding may refuse it): now the null bit.
     const int pos = def.nullPosition();
