@@ -279,9 +279,10 @@ void TableFile::readStructure()
         headerChanged = true;
     }
 
-    // Memo file. The memo file object itself (MemoFile.h: dBase, FoxPro or
-    // the empty placeholder when the file is missing) is opened here by the
-    // owner of memoFileName() with the table's mode and version.
+    // Memo file: found here; the memo file itself (MemoFile.h: dBase, FoxPro
+    // or the empty placeholder when the file is missing) is opened from
+    // memoFileName() by its reader (MemoReader.h) with the table's mode and
+    // version.
     for (int i = 0; i < fieldDefs_.count(); ++i)
         if (fieldDefs_.item(i).isBlob())
             hasMemoFields_ = true;
@@ -305,9 +306,9 @@ void TableFile::readStructure()
         headerChanged = true;
     }
 
-    // Production index. When its file exists, the index file (Part of the
-    // index engine, opened with the table's mode and code page) is added
-    // here; a missing file either drops the header's flag or ends the open.
+    // Production index: its file is found here, to be opened by the index
+    // engine with the table's mode and code page; a missing file either drops
+    // the header's flag or ends the open.
     if (h[28] != 0) {
         mdxFileName_ = companionFile(fileName(), ".mdx");
         if (mdxFileName_.empty() && dbfVersion_ != xFoxPro) {
@@ -508,7 +509,6 @@ void TableFile::close()
 {
     if (!active())
         return;
-    // Index files and the memo file are closed here, before the table.
     struct Finish {
         TableFile& t;
         ~Finish()
@@ -608,12 +608,12 @@ void TableFile::setRecordSize(int32_t size)
 void TableFile::tryExclusive()
 {
     PagedFile::tryExclusive();
-    // When the table became exclusive, its index files and memo file follow.
+    // Index files opened with the table will follow it here.
 }
 
 void TableFile::endExclusive()
 {
-    // Index files and the memo file return to shared access first.
+    // Index files opened with the table will return to shared access here first.
     PagedFile::endExclusive();
 }
 
