@@ -2,7 +2,7 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
+#include <cstdint>
 
 #include "dbf/Error.h"
 #include "dbf/Messages.h"
