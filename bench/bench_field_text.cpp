@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "dbf/field/FieldDef.h"
-#include "dbf/field/FieldValue.h"
+#include "dbf/field/FieldText.h"
+#include "dbf/field/RecordFormat.h"
 #include "dbf/field/FormatSettings.h"
 
 namespace {

@@ -14,7 +14,10 @@
 #include "dbf/field/DateTimeConvert.h"
 #include "dbf/Error.h"
 #include "dbf/field/FieldDef.h"
-#include "dbf/field/FieldValue.h"
+#include "dbf/field/FieldDecode.h"
+#include "dbf/field/FieldEncode.h"
+#include "dbf/field/FieldText.h"
+#include "dbf/field/RecordFormat.h"
 #include "dbf/field/FormatSettings.h"
 
 using namespace karto;

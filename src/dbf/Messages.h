@@ -17,13 +17,6 @@ inline constexpr const char* kInvalidIndexType = "Invalid index type: can only b
 inline constexpr const char* kTooManyIndexes = "Can not create index: too many indexes in file.";
 inline constexpr const char* kNeedExclusiveAccess = "Exclusive access is required for this operation.";
 
-// Progress texts.
-inline constexpr const char* kPackingRecords = "Packing records";
-inline constexpr const char* kReadingRecords = "Reading records";
-inline constexpr const char* kSortingRecords = "Sorting records";
-inline constexpr const char* kWritingRecords = "Writing records";
-inline constexpr const char* kAppendingRecords = "Appending records";
-
 // Open: file not found: "NAME".
 std::string fileNotFound(const std::string& fileName);
 // Cannot open file "NAME". REASON

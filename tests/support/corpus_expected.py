@@ -1,22 +1,34 @@
 #!/usr/bin/python3
-"""Turns one expected-values file of the table corpus (JSON written by an
-independent reader) into the line format CorpusValuesTest reads.
+"""The one reader of the table corpus's expected values (JSON files written
+by an independent reader): turns them into the line format the corpus tests
+read (tests/support/CorpusExpected.h).
 
-    corpus_expected.py CORPUS_DIR EXPECTED_JSON
+    corpus_expected.py [--no-records] CORPUS_DIR EXPECTED_JSON...
 
-Output, one item per line, fields separated by single spaces:
+Output, for each file in turn, one item per line, fields separated by single
+spaces; every table's lines start with its TABLE line:
 
+    TABLE <path relative to the corpus>
+    SIZE <file size in bytes>
+    HEADER <version byte> <header length> <record length> <whole records in
+           the file>                          (when the file has a header)
+    DELETED <deleted records>                 (when the reader counted them)
+    FIELDS <count>                            (when the reader listed fields)
+    FIELD <name hex> <letter hex> <length> <decimals> <offset>
+          <declared length> <effective 0|1> <exact 0|1>
     OPEN error|open|either     error: the table must be refused with an error
                                (no header, or a field letter the engine does
                                not know); either: malformed, an error or a
                                safe reading are both right; open: must open
-    TABLE <path relative to the corpus>
-    COUNT <whole records in the file>
     TEXT utf8|bytes            utf8: strings compare as the engine's UTF-8
                                (Windows 1250 tables); bytes: as raw bytes
-    FIELD <name hex> <letter> <length> <decimals>
     REC <physical record number> <deleted 0|1>
     V <field> <kind> [<payload>]
+
+A field's length is the stored width: the effective length where the reader
+gave one (effective 1), else the declared length. Its name is Latin-1 bytes
+(exact 0: some character had none and became "?"); its letter is the first
+byte of the type.
 
 Kinds of V: N empty; L 0|1; I <int>; F <float>; D <yyyy-mm-dd>;
 T <yyyy-mm-ddThh:mm:ss[.ffffff]>; Y <money x 10000>; S <hex> text bytes
@@ -28,7 +40,9 @@ Strings are given in the encoding the reader used (or the table's true one
 where the reader's section for it exists), cut at the first zero byte as the
 engine reads them (dbfread keeps zero bytes inside a value); memo texts are
 not cut. MEMOFILE <dbt3|dbt4|fpt> <block size> <dbfread|other>: the table's
-memo file is there, its kind, and which reader's values follow.
+memo file is there, its kind, and which reader's values follow. MAPPING
+<records> <slots>: the reader's records could not be matched to the file's.
+With --no-records the REC and V lines are left out.
 """
 import json
 import os
@@ -42,29 +56,53 @@ def hexs(b):
 
 
 def main():
-    corpus, path = sys.argv[1], sys.argv[2]
+    args = sys.argv[1:]
+    with_records = True
+    if args and args[0] == "--no-records":
+        with_records = False
+        args = args[1:]
+    corpus = args[0]
+    for path in args[1:]:
+        print("\n".join(table_lines(corpus, path, with_records)))
+
+
+def table_lines(corpus, path, with_records):
     d = json.load(open(path, encoding="utf-8"))
     out = []
     w = out.append
     w("TABLE " + d["file"])
+    w("SIZE %d" % d["size"])
     header = d.get("header")
     fields = d.get("fields")
+    if header:
+        w("HEADER %d %d %d %d" % (int(header["version_byte"], 16), header["header_length"],
+                                  header["record_length"], header["record_count_from_size"]))
+    if d.get("deleted_count") is not None:
+        w("DELETED %d" % d["deleted_count"])
+    if fields is not None:
+        w("FIELDS %d" % len(fields))
+        for f in fields:
+            try:
+                name, exact = f["name"].encode("latin-1"), 1
+            except UnicodeEncodeError:
+                name, exact = f["name"].encode("latin-1", "replace"), 0
+            length = f.get("effective_length", f["length"])
+            w("FIELD %s %s %d %d %d %d %d %d" % (
+                hexs(name), f["type"].encode("latin-1")[:1].hex(), length, f["decimal_count"],
+                f["offset"], f["length"], 1 if "effective_length" in f else 0, exact))
     if not header or fields is None:
         w("OPEN error")
-        print("\n".join(out))
-        return
+        return out
     version = int(header["version_byte"], 16)
     dbase7 = (version & 7) == 4
     unknown = [f["type"] for f in fields
                if f["type"].upper() not in KNOWN and not (f["type"] == "+" and dbase7)]
     if unknown or version == 0x02:
         w("OPEN error")
-        print("\n".join(out))
-        return
+        return out
     malformed = (d.get("malformed") or d.get("records_with_other_flag_byte")
                  or header.get("sum_field_lengths_plus_1") != header["record_length"])
     w("OPEN " + ("either" if malformed else "open"))
-    w("COUNT %d" % header["record_count_from_size"])
 
     section = None
     encoding = None
@@ -85,14 +123,8 @@ def main():
         reader = "dbfread" if section is d["dbfread"] else "other"
         w("MEMOFILE %s %d %s" % (style, info.get("block_size") or 0, reader))
 
-    for f in fields:
-        name = f["name"].encode("latin-1", "replace")
-        length = f.get("effective_length", f["length"])
-        w("FIELD %s %s %d %d" % (hexs(name), f["type"].encode("latin-1").hex(), length,
-                                 f["decimal_count"]))
-    if not section:
-        print("\n".join(out))
-        return
+    if not section or not with_records:
+        return out
 
     # The physical records the reader returned: it reads until 0x1A or the
     # end of the file and skips records whose flag is neither ' ' nor '*'.
@@ -117,15 +149,14 @@ def main():
             slots = slots[:1000] + slots[-200:]
         else:
             w("MAPPING %d %d" % (len(records), len(slots)))
-            print("\n".join(out))
-            return
+            return out
 
     for slot, rec in zip(slots, records):
         w("REC %d %d" % (slot, 1 if rec["_deleted"] else 0))
         for i, v in enumerate(rec["values"]):
             letter = fields[i]["type"].upper() if i < len(fields) else "?"
             w("V %d %s" % (i, token(v, letter, encoding, utf8)))
-    print("\n".join(out))
+    return out
 
 
 def text_bytes(s, encoding, utf8, cut=True):

@@ -3,8 +3,11 @@
 
 namespace karto {
 
-// Typed view of a field. The ordinal values are fixed: callers compare them
-// and the structure window shows the names.
+// Typed view of a field: the values the native type letters map to, and
+// those table creation accepts besides (ftWord, ftCurrency, ftFixedChar,
+// ftWideString). The ordinal values are fixed: callers compare them, the
+// "field type not supported" message shows them, and the structure window
+// shows the names. ftTime has no letter; creating a field of it fails.
 enum FieldType : int {
     ftUnknown = 0,
     ftString = 1,
@@ -19,48 +22,17 @@ enum FieldType : int {
     ftTime = 10,
     ftDateTime = 11,
     ftBytes = 12,
-    ftVarBytes = 13,
     ftAutoInc = 14,
     ftBlob = 15,
     ftMemo = 16,
-    ftGraphic = 17,
-    ftFmtMemo = 18,
-    ftParadoxOle = 19,
     ftDBaseOle = 20,
-    ftTypedBinary = 21,
-    ftCursor = 22,
     ftFixedChar = 23,
     ftWideString = 24,
     ftLargeint = 25,
-    ftADT = 26,
-    ftArray = 27,
-    ftReference = 28,
-    ftDataSet = 29,
-    ftOraBlob = 30,
-    ftOraClob = 31,
-    ftVariant = 32,
-    ftInterface = 33,
-    ftIDispatch = 34,
-    ftGuid = 35,
-    ftTimeStamp = 36,
-    ftFMTBcd = 37,
-    ftFixedWideChar = 38,
-    ftWideMemo = 39,
-    ftOraTimeStamp = 40,
-    ftOraInterval = 41,
-    ftLongWord = 42,
-    ftShortint = 43,
-    ftByte = 44,
-    ftExtended = 45,
-    ftConnection = 46,
-    ftParams = 47,
-    ftStream = 48,
-    ftTimeStampOffset = 49,
-    ftObject = 50,
-    ftSingle = 51,
 };
 
-// The toolkit name of a field type ("ftString"), as the structure window shows it.
+// The name of a field type ("ftString"), as the structure window shows it;
+// "ftUnknown" for an ordinal that is none of the above.
 const char* fieldTypeName(FieldType type);
 
 // Format version of a table file, in this order (values 0-6).

@@ -4,20 +4,29 @@ namespace karto {
 
 const char* fieldTypeName(FieldType type)
 {
-    static const char* const names[] = {
-        "ftUnknown", "ftString", "ftSmallint", "ftInteger", "ftWord", "ftBoolean",
-        "ftFloat", "ftCurrency", "ftBCD", "ftDate", "ftTime", "ftDateTime",
-        "ftBytes", "ftVarBytes", "ftAutoInc", "ftBlob", "ftMemo", "ftGraphic",
-        "ftFmtMemo", "ftParadoxOle", "ftDBaseOle", "ftTypedBinary", "ftCursor",
-        "ftFixedChar", "ftWideString", "ftLargeint", "ftADT", "ftArray",
-        "ftReference", "ftDataSet", "ftOraBlob", "ftOraClob", "ftVariant",
-        "ftInterface", "ftIDispatch", "ftGuid", "ftTimeStamp", "ftFMTBcd",
-        "ftFixedWideChar", "ftWideMemo", "ftOraTimeStamp", "ftOraInterval",
-        "ftLongWord", "ftShortint", "ftByte", "ftExtended", "ftConnection",
-        "ftParams", "ftStream", "ftTimeStampOffset", "ftObject", "ftSingle",
-    };
-    const int n = static_cast<int>(sizeof(names) / sizeof(names[0]));
-    return (type >= 0 && type < n) ? names[type] : "ftUnknown";
+    switch (type) {
+    case ftUnknown: return "ftUnknown";
+    case ftString: return "ftString";
+    case ftSmallint: return "ftSmallint";
+    case ftInteger: return "ftInteger";
+    case ftWord: return "ftWord";
+    case ftBoolean: return "ftBoolean";
+    case ftFloat: return "ftFloat";
+    case ftCurrency: return "ftCurrency";
+    case ftBCD: return "ftBCD";
+    case ftDate: return "ftDate";
+    case ftTime: return "ftTime";
+    case ftDateTime: return "ftDateTime";
+    case ftBytes: return "ftBytes";
+    case ftAutoInc: return "ftAutoInc";
+    case ftBlob: return "ftBlob";
+    case ftMemo: return "ftMemo";
+    case ftDBaseOle: return "ftDBaseOle";
+    case ftFixedChar: return "ftFixedChar";
+    case ftWideString: return "ftWideString";
+    case ftLargeint: return "ftLargeint";
+    }
+    return "ftUnknown";
 }
 
 } // namespace karto

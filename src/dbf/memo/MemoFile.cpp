@@ -6,6 +6,7 @@
 
 #include "dbf/Error.h"
 #include "dbf/Messages.h"
+#include "dbf/io/ByteOrder.h"
 
 namespace karto {
 
@@ -33,44 +34,43 @@ MemoFile::~MemoFile()
     }
 }
 
+bool MemoFile::headerHolds(int offset, int bytes) const
+{
+    return header() && offset >= 0 && offset + bytes <= headerSize();
+}
+
 uint32_t MemoFile::headerLE(int offset, int bytes) const
 {
-    const uint8_t* h = header();
-    if (!h || offset < 0 || offset + bytes > headerSize())
+    if (!headerHolds(offset, bytes))
         return 0;
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | h[offset + i];
-    return v;
+    return bytes == 2 ? loadLE16(header() + offset) : loadLE32(header() + offset);
 }
 
 uint32_t MemoFile::headerBE(int offset, int bytes) const
 {
-    const uint8_t* h = header();
-    if (!h || offset < 0 || offset + bytes > headerSize())
+    if (!headerHolds(offset, bytes))
         return 0;
-    uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i)
-        v = (v << 8) | h[offset + i];
-    return v;
+    return bytes == 2 ? loadBE16(header() + offset) : loadBE32(header() + offset);
 }
 
 void MemoFile::putHeaderLE(int offset, int bytes, uint32_t value)
 {
-    uint8_t* h = header();
-    if (!h || offset < 0 || offset + bytes > headerSize())
+    if (!headerHolds(offset, bytes))
         return;
-    for (int i = 0; i < bytes; ++i)
-        h[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    if (bytes == 2)
+        storeLE16(header() + offset, static_cast<uint16_t>(value));
+    else
+        storeLE32(header() + offset, value);
 }
 
 void MemoFile::putHeaderBE(int offset, int bytes, uint32_t value)
 {
-    uint8_t* h = header();
-    if (!h || offset < 0 || offset + bytes > headerSize())
+    if (!headerHolds(offset, bytes))
         return;
-    for (int i = 0; i < bytes; ++i)
-        h[offset + i] = static_cast<uint8_t>(value >> (8 * (bytes - 1 - i)));
+    if (bytes == 2)
+        storeBE16(header() + offset, static_cast<uint16_t>(value));
+    else
+        storeBE32(header() + offset, value);
 }
 
 void MemoFile::open()
@@ -278,8 +278,7 @@ int64_t DbaseMemoFile::blockDataLength(const uint8_t* first8) const
 {
     if (first8[0] != 0xFF || first8[1] != 0xFF || first8[2] != 0x08 || first8[3] != 0x00)
         return -1;
-    const int64_t stored = static_cast<int64_t>(first8[4]) | (static_cast<int64_t>(first8[5]) << 8)
-                           | (static_cast<int64_t>(first8[6]) << 16) | (static_cast<int64_t>(first8[7]) << 24);
+    const int64_t stored = loadLE32(first8 + 4);
     // The stored length counts the 8 header bytes; less than that is nothing.
     return std::max<int64_t>(0, stored - 8);
 }
@@ -291,8 +290,7 @@ void DbaseMemoFile::valueHeader(uint8_t* head8, uint32_t length) const
     head8[1] = 0xFF;
     head8[2] = 0x08;
     head8[3] = 0x00;
-    for (int i = 0; i < 4; ++i)
-        head8[4 + i] = static_cast<uint8_t>(stored >> (8 * i));
+    storeLE32(head8 + 4, stored);
 }
 
 int32_t DbaseMemoFile::firstFreeBlock() const
@@ -319,8 +317,7 @@ int32_t FoxProMemoFile::headerBlockSize() const
 
 int64_t FoxProMemoFile::blockDataLength(const uint8_t* first8) const
 {
-    const uint32_t stored = (uint32_t(first8[4]) << 24) | (uint32_t(first8[5]) << 16) | (uint32_t(first8[6]) << 8)
-                            | uint32_t(first8[7]);
+    const uint32_t stored = loadBE32(first8 + 4);
     // A negative length (as a signed 32-bit number) is no value.
     return stored > static_cast<uint32_t>(std::numeric_limits<int32_t>::max()) ? 0 : static_cast<int64_t>(stored);
 }
@@ -328,11 +325,8 @@ int64_t FoxProMemoFile::blockDataLength(const uint8_t* first8) const
 void FoxProMemoFile::valueHeader(uint8_t* head8, uint32_t length) const
 {
     // Type 1 (text), then the length of the data alone; both big-endian.
-    const uint32_t type = 1;
-    for (int i = 0; i < 4; ++i) {
-        head8[i] = static_cast<uint8_t>(type >> (24 - 8 * i));
-        head8[4 + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
-    }
+    storeBE32(head8, 1);
+    storeBE32(head8 + 4, length);
 }
 
 int32_t FoxProMemoFile::firstFreeBlock() const

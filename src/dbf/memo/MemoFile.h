@@ -73,7 +73,8 @@ protected:
     virtual void setFirstFreeBlock(int32_t block) = 0;
     virtual void setHeaderBlockSize(int32_t size) = 0;
 
-    // Header accessors that stay inside the header copy.
+    // Header fields of 2 or 4 bytes, read and written only inside the header
+    // copy (a field outside it reads as 0 and is not written).
     uint32_t headerLE(int offset, int bytes) const;
     uint32_t headerBE(int offset, int bytes) const;
     void putHeaderLE(int offset, int bytes, uint32_t value);
@@ -82,6 +83,8 @@ protected:
     bool opened_ = false;
 
 private:
+    // Whether the header copy holds the field's bytes.
+    bool headerHolds(int offset, int bytes) const;
     void readTerminated(int64_t start, int64_t fileSize, std::vector<uint8_t>& dest);
 
     XBaseVersion dbfVersion_;

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "dbf/field/FieldDef.h"
-#include "dbf/field/FieldValue.h"
+#include "dbf/field/FieldDecode.h"
+#include "dbf/field/RecordFormat.h"
 
 namespace karto {
 

@@ -9,6 +9,7 @@
 
 #include "dbf/text/EngineGlobals.h"
 #include "dbf/Error.h"
+#include "dbf/io/ByteOrder.h"
 #include "dbf/text/LanguageDriver.h"
 #include "dbf/Messages.h"
 
@@ -23,25 +24,6 @@ constexpr int kDescriptorVIISize = 48;
 constexpr uint8_t kTerminator = 0x0D;
 constexpr uint8_t kEndMark = 0x1A;
 constexpr int kMaxFields = 4095;
-
-uint16_t u16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t u32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void putU32(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
 
 std::string upperAscii(std::string s)
 {
@@ -266,8 +248,8 @@ void TableFile::readStructure()
     }
     fieldDefs_.setDbfVersion(dbfVersion_);
 
-    const int32_t recordSizeWord = u16(header() + 10);
-    const int32_t headerSizeWord = u16(header() + 8);
+    const int32_t recordSizeWord = loadLE16(header() + 10);
+    const int32_t headerSizeWord = loadLE16(header() + 8);
     if (recordSizeWord == 0 || headerSizeWord == 0) {
         // Nothing to show: the open is abandoned without a message.
         setHeaderSize(0);
@@ -292,14 +274,15 @@ void TableFile::readStructure()
 
     // Record count from the file size.
     const int32_t count = recordCount();
-    if (static_cast<uint32_t>(count) != u32(h + 4)) {
-        putU32(h + 4, static_cast<uint32_t>(count));
+    if (static_cast<uint32_t>(count) != loadLE32(h + 4)) {
+        storeLE32(h + 4, static_cast<uint32_t>(count));
         headerChanged = true;
     }
 
-    // Memo file. The memo file object itself (MemoFile.h: dBase, FoxPro or
-    // the empty placeholder when the file is missing) is opened here by the
-    // owner of memoFileName() with the table's mode and version.
+    // Memo file: found here; the memo file itself (MemoFile.h: dBase, FoxPro
+    // or the empty placeholder when the file is missing) is opened from
+    // memoFileName() by its reader (MemoReader.h) with the table's mode and
+    // version.
     for (int i = 0; i < fieldDefs_.count(); ++i)
         if (fieldDefs_.item(i).isBlob())
             hasMemoFields_ = true;
@@ -323,9 +306,9 @@ void TableFile::readStructure()
         headerChanged = true;
     }
 
-    // Production index. When its file exists, the index file (Part of the
-    // index engine, opened with the table's mode and code page) is added
-    // here; a missing file either drops the header's flag or ends the open.
+    // Production index: its file is found here, to be opened by the index
+    // engine with the table's mode and code page; a missing file either drops
+    // the header's flag or ends the open.
     if (h[28] != 0) {
         mdxFileName_ = companionFile(fileName(), ".mdx");
         if (mdxFileName_.empty() && dbfVersion_ != xFoxPro) {
@@ -443,7 +426,7 @@ void TableFile::loadFieldDescriptors()
         def.loadDescriptor(name, letter, length, decimals);
         def.setOffset(static_cast<int>(offset));
         if (baseVII) {
-            def.setAutoInc(static_cast<int32_t>(u32(d + 42)));
+            def.setAutoInc(static_cast<int32_t>(loadLE32(d + 42)));
             if (upperLetter(letter) == '+')
                 autoIncPresent_ = true;
         }
@@ -486,16 +469,16 @@ void TableFile::loadFieldProperties(int32_t blockStart)
 {
     const uint8_t* h = header();
     const int64_t area = headerSize();
-    const int entries = u16(h + blockStart);
-    const int64_t firstEntry = blockStart + static_cast<int64_t>(u16(h + blockStart + 2));
+    const int entries = loadLE16(h + blockStart);
+    const int64_t firstEntry = blockStart + static_cast<int64_t>(loadLE16(h + blockStart + 2));
     for (int i = 0; i < entries; ++i) {
         const int64_t e = firstEntry + static_cast<int64_t>(i) * 15;
         if (e + 15 > area)
             break;
-        const int fieldNo = u16(h + e + 2);
+        const int fieldNo = loadLE16(h + e + 2);
         const int property = h[e + 4];
-        const int64_t valueAt = blockStart + static_cast<int64_t>(u16(h + e + 11));
-        const int valueLength = u16(h + e + 13);
+        const int64_t valueAt = blockStart + static_cast<int64_t>(loadLE16(h + e + 11));
+        const int valueLength = loadLE16(h + e + 13);
         if (fieldNo < 1 || fieldNo > fieldDefs_.count())
             continue;
         FieldDef& def = fieldDefs_.item(fieldNo - 1);
@@ -526,7 +509,6 @@ void TableFile::close()
 {
     if (!active())
         return;
-    // Index files and the memo file are closed here, before the table.
     struct Finish {
         TableFile& t;
         ~Finish()
@@ -551,7 +533,7 @@ void TableFile::writeRecordCount()
     writeAt(end, &mark, 1);
     setCachedSize(end);   // the mark is not a record
     if (header() && headerSize() >= kMainHeaderSize)
-        putU32(header() + 4, static_cast<uint32_t>(count));
+        storeLE32(header() + 4, static_cast<uint32_t>(count));
     writeHeader();
     recordCountDirty_ = false;
 }
@@ -626,12 +608,12 @@ void TableFile::setRecordSize(int32_t size)
 void TableFile::tryExclusive()
 {
     PagedFile::tryExclusive();
-    // When the table became exclusive, its index files and memo file follow.
+    // Index files opened with the table will follow it here.
 }
 
 void TableFile::endExclusive()
 {
-    // Index files and the memo file return to shared access first.
+    // Index files opened with the table will return to shared access here first.
     PagedFile::endExclusive();
 }
 

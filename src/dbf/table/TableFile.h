@@ -39,7 +39,8 @@
 //    ten records and for ten million.
 //  - Every definition in fieldDefs() satisfies 1 <= offset() and
 //    offset() + size() <= recordSize(); size() is the stored width of the
-//    field. Values are decoded elsewhere (FieldValue.h) from the record bytes.
+//    field. Values are decoded from the record bytes elsewhere (FieldDecode.h;
+//    text forms FieldText.h).
 //  - Failures: TableError "Invalid DBF file." (and the other catalogue texts,
 //    Messages.h) for a malformed table; PagedFileError / FileOpenError for the
 //    file itself; AbortError for the silent abort (a header that names no
@@ -85,7 +86,7 @@ public:
     // Opens or creates the file in mode() and reads its structure. When the
     // mode created the file, the structure is left to the creator.
     void open();
-    // Brings the record count up to date (writers), closes memo, indexes, file.
+    // Brings the record count up to date (writers) and closes the file.
     void close();
 
     // --- Structure ------------------------------------------------------------
@@ -139,20 +140,27 @@ public:
     static std::string companionFile(const std::string& tablePath, const std::string& extension);
 
     // --- Buffers and options ---------------------------------------------------------
+    // A record as it was before a change (one record long, reallocated with
+    // the record size; freed at close).
     std::vector<uint8_t>& prevBuffer() { return prevBuffer_; }
+    // The empty record new records start from (buildEmptyRecord,
+    // FieldEncode.h); empty until it is built, freed at close.
     std::vector<uint8_t>& defaultBuffer() { return defaultBuffer_; }
-    int recordBufferSize() const { return recordBufferSize_; }
-    void setRecordBufferSize(int size) { recordBufferSize_ = size; }
+    // The last open was abandoned without a message (see open()).
     bool forceClose() const { return forceClose_; }
+    // Creation option: date-time fields become 22-character strings.
     bool copyDateTimeAsString() const { return copyDateTimeAsString_; }
     void setCopyDateTimeAsString(bool on) { copyDateTimeAsString_ = on; }
+    // How dBase 7 timestamps are converted; the dataset sets dtBDETimeStamp.
     DateTimeHandling dateTimeHandling() const { return dateTimeHandling_; }
     void setDateTimeHandling(DateTimeHandling handling) { dateTimeHandling_ = handling; }
-    bool inCopyFrom() const { return inCopyFrom_; }
     bool recordCountDirty() const { return recordCountDirty_; }
     // Appends to an unshared table mark the count; close writes it.
     void setRecordCountDirty() { recordCountDirty_ = true; }
 
+    // A batch copy runs between batchStart() and batchFinish(): the records
+    // it appends keep the autoincrement values they carry.
+    bool inCopyFrom() const { return inCopyFrom_; }
     void batchStart() { inCopyFrom_ = true; }
     void batchFinish() { inCopyFrom_ = false; }
     // Unshared table: header count and end mark brought up to date now.
@@ -182,7 +190,6 @@ private:
     XBaseVersion dbfVersion_ = xUnknown;
     std::vector<uint8_t> prevBuffer_;
     std::vector<uint8_t> defaultBuffer_;
-    int recordBufferSize_ = 0;
     int lockUserLen_ = 0;
     int fileCodePage_ = 0;
     int useCodePage_ = 0;

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "dbf/io/ByteOrder.h"
+
 namespace karto {
 
 namespace {
@@ -105,8 +107,7 @@ std::unique_ptr<SingleByteTable> buildSingleByteTable(int codePage)
             if (r == static_cast<std::size_t>(-1) || inLeft != 0 || sizeof out - outLeft != 4)
                 table->toUnicode[b] = kUndefined;
             else
-                table->toUnicode[b] = char32_t(out[0]) | char32_t(out[1]) << 8 |
-                                      char32_t(out[2]) << 16 | char32_t(out[3]) << 24;
+                table->toUnicode[b] = loadLE32(out);
         }
     }
     for (int b = 255; b >= 0; --b)
@@ -200,11 +201,8 @@ std::vector<char32_t> decode(int codePage, const uint8_t* src, std::size_t lengt
         std::size_t outLeft = out.size();
         const std::size_t r = iconv(cd.get(), &inp, &inLeft, &outp, &outLeft);
         const std::size_t produced = (out.size() - outLeft) / 4;
-        for (std::size_t k = 0; k < produced; ++k) {
-            const unsigned char* q = out.data() + 4 * k;
-            text.push_back(char32_t(q[0]) | char32_t(q[1]) << 8 | char32_t(q[2]) << 16 |
-                           char32_t(q[3]) << 24);
-        }
+        for (std::size_t k = 0; k < produced; ++k)
+            text.push_back(loadLE32(out.data() + 4 * k));
         if (r == static_cast<std::size_t>(-1) && inLeft > 0) {
             // A malformed or truncated sequence: one undefined character for
             // its first byte, then go on.
@@ -234,7 +232,8 @@ std::size_t encode(int codePage, const std::vector<char32_t>& text, uint8_t* dst
     if (!cd.ok())
         return 0;
     for (char32_t c : text) {
-        unsigned char in[4] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), uint8_t(c >> 24)};
+        unsigned char in[4];
+        storeLE32(in, c);
         unsigned char out[8];
         char* inp = reinterpret_cast<char*>(in);
         char* outp = reinterpret_cast<char*>(out);

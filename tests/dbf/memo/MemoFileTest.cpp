@@ -8,7 +8,8 @@
 
 #include "support/DbfBuilder.h"
 #include "dbf/Error.h"
-#include "dbf/field/FieldValue.h"
+#include "dbf/field/FieldDecode.h"
+#include "dbf/field/RecordFormat.h"
 #include "dbf/memo/MemoFile.h"
 
 using namespace karto;
@@ -471,8 +472,9 @@ TEST(MemoFile, CorpusValues)
             if (has)
                 memo->readMemo(block, value);
             EXPECT_EQ(value.size(), e.length);
-            if (e.length)
+            if (e.length) {
                 EXPECT_EQ(fnv1a(value), e.hash);
+            }
         }
         memo->close();
     }

@@ -1,8 +1,8 @@
 // Every table of the corpus of real third-party tables, read through the
 // table dataset and compared with what an independent reader found in it
-// (the expected JSON beside the corpus, turned into lines by
-// corpus_expected.py): the field list, the record count, the deletion flags
-// and every value. Malformed tables must end in a KartoError or read safely.
+// (the expected JSON beside the corpus, read through CorpusExpected.h): the
+// field list, the record count, the deletion flags and every value.
+// Malformed tables must end in a KartoError or read safely.
 //
 // Where the independent reader is known to read differently from this engine,
 // the engine's rules win; each such place is marked "Reader differs".
@@ -13,13 +13,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/CorpusExpected.h"
 #include "dbf/Error.h"
 #include "dbf/memo/MemoReader.h"
 #include "dbf/table/TableDataset.h"
@@ -30,124 +29,14 @@ using namespace karto;
 
 namespace {
 
-const std::string kCorpus = KARTO_CORPUS_DIR;
-const std::string kPython = "/usr/bin/python3";
-const std::string kConverter = std::string(KARTO_SOURCE_DIR) + "/tests/support/corpus_expected.py";
-
-struct ExpectedField {
-    std::string name;   // raw bytes
-    char letter = 0;
-    int length = 0;
-    int decimals = 0;
-};
-
-struct ExpectedValue {
-    int field = 0;
-    std::string kind;
-    std::string payload;
-    std::string payload2;
-};
-
-struct ExpectedRecord {
-    int recNo = 0;
-    bool deleted = false;
-    std::vector<ExpectedValue> values;
-};
-
-struct Expected {
-    std::string table;
-    std::string open;   // "open", "error", "either"
-    int count = -1;
-    bool utf8 = false;
-    bool memoFile = false;
-    std::string memoKind;     // dbt3, dbt4, fpt
-    int memoBlockSize = 0;
-    std::string memoReader;   // dbfread, other
-    std::string mapping;
-    std::vector<ExpectedField> fields;
-    std::vector<ExpectedRecord> records;
-};
-
-std::string fromHex(const std::string& hex)
-{
-    std::string out;
-    if (hex == "-")
-        return out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-bool readExpected(const std::string& jsonName, Expected& e, std::string& error)
-{
-    const std::string command = kPython + " '" + kConverter + "' '" + kCorpus + "' '" + kCorpus +
-                                "/expected/" + jsonName + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    if (!pipe) {
-        error = "cannot run " + kPython;
-        return false;
-    }
-    std::string text;
-    char buf[65536];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0;)
-        text.append(buf, n);
-    if (::pclose(pipe.release()) != 0 || text.empty()) {
-        error = "corpus_expected.py failed for " + jsonName;
-        return false;
-    }
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream ls(line);
-        std::string tag;
-        ls >> tag;
-        if (tag == "TABLE") {
-            std::getline(ls >> std::ws, e.table);
-        } else if (tag == "OPEN") {
-            ls >> e.open;
-        } else if (tag == "COUNT") {
-            ls >> e.count;
-        } else if (tag == "TEXT") {
-            std::string mode;
-            ls >> mode;
-            e.utf8 = mode == "utf8";
-        } else if (tag == "MEMOFILE") {
-            e.memoFile = true;
-            ls >> e.memoKind >> e.memoBlockSize >> e.memoReader;
-        } else if (tag == "MAPPING") {
-            std::getline(ls >> std::ws, e.mapping);
-        } else if (tag == "FIELD") {
-            ExpectedField f;
-            std::string name, letter;
-            ls >> name >> letter >> f.length >> f.decimals;
-            f.name = fromHex(name);
-            f.letter = fromHex(letter).empty() ? 0 : fromHex(letter)[0];
-            e.fields.push_back(f);
-        } else if (tag == "REC") {
-            ExpectedRecord r;
-            int deleted = 0;
-            ls >> r.recNo >> deleted;
-            r.deleted = deleted != 0;
-            e.records.push_back(r);
-        } else if (tag == "V" && !e.records.empty()) {
-            ExpectedValue v;
-            ls >> v.field >> v.kind >> v.payload >> v.payload2;
-            e.records.back().values.push_back(v);
-        }
-    }
-    return true;
-}
+using test::corpus::bytesOfHex;
+using Expected = test::corpus::Table;
+using ExpectedRecord = test::corpus::Record;
+using ExpectedValue = test::corpus::Value;
 
 std::vector<std::string> corpusTables()
 {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(kCorpus + "/expected", ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() > 5 && name.ends_with(".json") && name != "_index.json")
-            names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
+    std::vector<std::string> names = test::corpus::expectedFiles();
     if (names.empty())
         names.push_back("");   // corpus missing: one test that skips
     return names;
@@ -280,7 +169,7 @@ struct Comparer {
                 return {};
             }
             std::string ours = memoBytes(f);
-            std::string expected = v.kind == "N" ? std::string() : fromHex(v.payload);
+            std::string expected = v.kind == "N" ? std::string() : bytesOfHex(v.payload);
             if (e.memoReader == "dbfread" && e.memoKind == "dbt4") {
                 // Reader differs: dbfread reads dBase IV memo blocks as if
                 // they were always 512 bytes long, so with other block sizes
@@ -309,7 +198,7 @@ struct Comparer {
                 expected = ours;
             if (v.kind == "MB") {
                 const std::size_t length = std::stoul(v.payload);
-                const std::string prefix = fromHex(v.payload2);
+                const std::string prefix = bytesOfHex(v.payload2);
                 if (ours.size() != length || ours.compare(0, prefix.size(), prefix) != 0)
                     why << "binary memo of " << ours.size() << " bytes " << hexOf(ours)
                         << ", expected " << length << " bytes " << hexOf(prefix);
@@ -321,14 +210,14 @@ struct Comparer {
         }
         if (v.kind == "B") {
             const std::string ours = raw(f);
-            if (ours != fromHex(v.payload))
+            if (ours != bytesOfHex(v.payload))
                 why << "bytes " << hexOf(ours) << ", expected " << v.payload;
             return why.str();
         }
         if (v.kind == "S" || v.kind == "W") {
             const std::string ours = e.utf8 ? f.asString()
                                    : type == ftString ? f.rawString() : f.asString();
-            const std::string expected = fromHex(v.payload);
+            const std::string expected = bytesOfHex(v.payload);
             if (!sameText(ours, expected, v.kind == "W"))
                 why << printable(ours) << " " << hexOf(ours) << ", expected " << printable(expected)
                     << " " << hexOf(expected);
@@ -436,18 +325,18 @@ class CorpusValuesTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(CorpusValuesTest, AgreesWithIndependentReader)
 {
-    if (GetParam().empty() || !std::filesystem::exists(kCorpus + "/expected"))
-        GTEST_SKIP() << "corpus not found at " << kCorpus;
-    if (!std::filesystem::exists(kPython))
-        GTEST_SKIP() << kPython << " not found";
+    if (GetParam().empty())
+        GTEST_SKIP() << "corpus not found at " << test::corpus::kDir;
+    if (!test::corpus::readerAvailable())
+        GTEST_SKIP() << test::corpus::kPython << " not found";
     Expected e;
     std::string error;
-    ASSERT_TRUE(readExpected(GetParam(), e, error)) << error;
+    ASSERT_TRUE(test::corpus::readTable(GetParam(), e, error)) << error;
     ASSERT_FALSE(e.table.empty());
     SCOPED_TRACE(e.table);
 
     TableDataset ds;
-    ds.setTableName(kCorpus + "/" + e.table);
+    ds.setTableName(test::corpus::kDir + "/" + e.table);
     ds.setReadOnly(true);
     ds.setShowDeleted(true);
     try {
@@ -467,7 +356,7 @@ TEST_P(CorpusValuesTest, AgreesWithIndependentReader)
         ASSERT_EQ(ds.fieldCount(), static_cast<int>(e.fields.size()));
         std::vector<std::string> names;
         for (int i = 0; i < ds.fieldCount(); ++i) {
-            const ExpectedField& x = e.fields[static_cast<std::size_t>(i)];
+            const test::corpus::Field& x = e.fields[static_cast<std::size_t>(i)];
             const FieldDef& def = ds.field(i).def();
             std::string name = x.name;
             for (char& c : name)
@@ -486,7 +375,7 @@ TEST_P(CorpusValuesTest, AgreesWithIndependentReader)
                     << "field " << i << " " << name;
         }
 
-        EXPECT_EQ(ds.recordCount(), e.count);
+        EXPECT_EQ(ds.recordCount(), e.recordsFromSize);
         EXPECT_TRUE(e.mapping.empty()) << "expected records not mapped to the file: " << e.mapping;
 
         MemoReader probe;
