@@ -239,6 +239,7 @@ void TableFile::readStructure()
     memoFilePresent_ = false;
     mdxFileName_.clear();
     languageDriverName_.clear();
+    headerRecordCount_ = 0;
 
     // The main header.
     setHeaderOffset(0);
@@ -292,6 +293,7 @@ void TableFile::readStructure()
 
     // Record count from the file size.
     const int32_t count = recordCount();
+    headerRecordCount_ = u32(h + 4);
     if (static_cast<uint32_t>(count) != u32(h + 4)) {
         putU32(h + 4, static_cast<uint32_t>(count));
         headerChanged = true;
