@@ -10,6 +10,7 @@
 
 #include "Version.h"
 #include "app/LocaleFormat.h"
+#include "app/OpenWarningText.h"
 #include "app/TerminalProgress.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
@@ -107,6 +108,10 @@ int runCommandLineExport(const QStringList& args)
             printError(QString::fromUtf8(e.what()));
             return exitError;
         }
+        // A table that opened with something wrong is exported all the same;
+        // what is wrong goes to standard error, the exit status stays.
+        for (const QString& warning : openWarningTexts(dbf))
+            printError(warning);
     }
 
     const QString extension = exportExtension(exportFile);
