@@ -36,6 +36,7 @@
 #include "app/FColumns.h"
 #include "app/FMemo.h"
 #include "app/FileAssociation.h"
+#include "app/FreedMemory.h"
 #include "ui/ImageList.h"
 #include "ui/SaveFileDialog.h"
 #include "app/OpenWarningText.h"
@@ -1091,6 +1092,8 @@ void MainWindow::runExport(const ExportCommand& command, const QString& fileName
             panel->show();
         syncGridToDataset();
         dataSourceDataChange();
+        // What the export built and freed goes back to the system.
+        releaseFreedMemory();
     });
     QStatusBar* bar = statusBar();
     for (StatusPanel* panel : panels_)
