@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev
   clang libclang-rt-14-dev
   python3 python3-dbfread python3-openpyxl python3-xlrd
+  qt6-translations-l10n
   poppler-utils unzip shared-mime-info desktop-file-utils libglib2.0-bin
 )
 

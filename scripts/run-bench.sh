@@ -17,4 +17,5 @@ run "$bin/bench_csv_export" "$table" "$data/bench.csv" 3
 run "$bin/bench_workbook_export" "$table" "$data"
 [ -x "$bin/bench_grid_open" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_grid_open" "$table"
 [ -x "$bin/bench_commands" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_commands" "$table"
+[ -x "$bin/bench_export_memory" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_export_memory" 1000000
 exit 0

@@ -10,6 +10,7 @@
 
 #include "Version.h"
 #include "app/LocaleFormat.h"
+#include "app/OpenWarningText.h"
 #include "app/Settings.h"
 #include "app/TerminalProgress.h"
 #include "convert/CodePageConverter.h"
@@ -104,6 +105,10 @@ int runCommandLineExport(const QStringList& args)
             printError(QString::fromUtf8(e.what()));
             return exitError;
         }
+        // A table that opened with something wrong is exported all the same;
+        // what is wrong goes to standard error, the exit status stays.
+        for (const QString& warning : openWarningTexts(dbf))
+            printError(warning);
     }
 
     const std::optional<ExportFormat> format = commandLineExportFormat(exportFile);

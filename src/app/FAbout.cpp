@@ -108,6 +108,8 @@ FAbout::FAbout(QWidget* parent)
     description->setWordWrap(true);
     description->setFixedWidth(204);
     description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Tall enough for every wrapped line at this platform's fonts.
+    description->setMinimumHeight(description->heightForWidth(204));
 
     lEmail_ = linkLabel(QString::fromUtf8(kSupportEmail), QString::fromUtf8("Kliknutím vytvoříte e-mail"), this);
     lWww_ = linkLabel(QString::fromUtf8(kMakerWebAddress),
@@ -155,8 +157,10 @@ FAbout::FAbout(QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(line);
     layout->addLayout(bottom);
-    setMinimumSize(385, 173);
-    resize(385, 173);
+    // The design size, grown to whatever the texts need at this platform's
+    // fonts, so that none is cut off; then fixed, as a dialog border is.
+    layout->activate();
+    setFixedSize(sizeHint().expandedTo(QSize(385, 173)));
 }
 
 void FAbout::lEmailClick()

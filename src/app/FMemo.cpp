@@ -42,10 +42,10 @@ FMemo::FMemo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTo
     layout->addWidget(dbRichEdit_);
 
     popup_ = new QMenu(this);
-    QAction* copy = popup_->addAction(imageListIcon(20), QString::fromUtf8("Kopírovat"));
+    QAction* copy = popup_->addAction(imageListIcon(20), QString::fromUtf8("&Kopírovat"));
     copy->setShortcut(QKeySequence(QStringLiteral("Ctrl+C")));
     connect(copy, &QAction::triggered, dbRichEdit_, &QPlainTextEdit::copy);
-    QAction* selectAll = popup_->addAction(QString::fromUtf8("Vybrat vše"));
+    QAction* selectAll = popup_->addAction(QString::fromUtf8("&Vybrat vše"));
     connect(selectAll, &QAction::triggered, dbRichEdit_, &QPlainTextEdit::selectAll);
     dbRichEdit_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(dbRichEdit_, &QWidget::customContextMenuRequested, this,

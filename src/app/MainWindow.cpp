@@ -5,6 +5,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QUrl>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
@@ -31,7 +36,11 @@
 #include "app/FColumns.h"
 #include "app/FMemo.h"
 #include "app/FileAssociation.h"
+#include "app/FreedMemory.h"
 #include "ui/ImageList.h"
+#include "ui/SaveFileDialog.h"
+#include "app/OpenWarningText.h"
+#include "app/StatusPanel.h"
 #include "app/LocaleFormat.h"
 #include "app/RecentFiles.h"
 #include "app/SearchCommands.h"
@@ -48,6 +57,7 @@ const char* const openFilter = "Soubory dBase (*.DBF)|*.DBF|Všechny soubory (*.
 constexpr int designClientWidth = 799;
 constexpr int designClientHeight = 427;
 constexpr int defaultFontPoints = 8;
+constexpr int positionPanelWidth = 80;
 
 QString u(const char* text) { return QString::fromUtf8(text); }
 
@@ -83,19 +93,7 @@ private:
 MainWindow::Dialogs MainWindow::defaultDialogs()
 {
     Dialogs d;
-    d.saveFileName = [](QWidget* parent, const QString& filter, const QString& folder,
-                        const QString& proposedName) {
-        QFileDialog dialog(parent);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilters(qtNameFilters(filter));
-        dialog.setDefaultSuffix(QStringLiteral("TXT"));
-        dialog.setDirectory(folder);
-        dialog.selectFile(proposedName);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-        return dialog.selectedFiles().constFirst();
-    };
+    d.saveFileName = &SaveFileDialog::ask;
     d.openFileName = [](QWidget* parent, const QString& filter, const QString& folder) {
         return QFileDialog::getOpenFileName(parent, QString(), folder,
                                             qtNameFilters(filter).join(QStringLiteral(";;")));
@@ -112,7 +110,8 @@ MainWindow::Dialogs MainWindow::defaultDialogs()
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs_(defaultDialogs())
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(u(windowCaption));
+    setApplicationTitle(u(applicationTitle));
+    setAcceptDrops(true);
     setFont(designFont());
     setMinimumSize(510, 200);
     fontDialogFont_ = designFont();
@@ -151,6 +150,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs_(defaultD
     grid_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { popup_->exec(grid_->viewport()->mapToGlobal(pos)); });
+
+    // F10 opens the first menu, as Alt and the underlined letters do theirs.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(mFile_->menuAction()); });
 
     setGridFont(designFont());
     resize(designClientWidth, designClientHeight + menuBar()->sizeHint().height());
@@ -252,29 +255,29 @@ void MainWindow::setActionHandler(ActionId id, std::function<void()> handler)
 void MainWindow::createActions()
 {
     QAction* a;
-    a = makeAction(aOpen, "Otevřít", "Otevření tabulky DBF", "Ctrl+O", 4);
+    a = makeAction(aOpen, "&Otevřít", "Otevření tabulky DBF", "Ctrl+O", 4);
     setHandler(a, [this] { aOpenExecute(); });
-    makeAction(aNew, "Nová tabulka", "Vytvoří novou tabulku", "Ctrl+N", 16);
-    makeAction(aToXLS, "Export do Excelu", "Exportuje zobrazenou tabulku do Excelu", "Ctrl+E", 15);
-    makeAction(aToHTML, "Export do HTML", nullptr, "Ctrl+H", -1);
-    makeAction(aToHTML2, "Neformátovaná tabulka", nullptr, nullptr, -1);
-    makeAction(aToHTML3, "Podle šablony", nullptr, nullptr, -1);
-    makeAction(aToCSV, "Export do CSV", nullptr, nullptr, -1);
-    makeAction(aToTXT, "Export do TXT", nullptr, nullptr, -1);
-    a = makeAction(aExit, "Konec", nullptr, "Esc", -1);
+    makeAction(aNew, "&Nová tabulka", "Vytvoří novou tabulku", "Ctrl+N", 16);
+    makeAction(aToXLS, "Export do &Excelu", "Exportuje zobrazenou tabulku do Excelu", "Ctrl+E", 15);
+    makeAction(aToHTML, "Export do &HTML", nullptr, "Ctrl+H", -1);
+    makeAction(aToHTML2, "Ne&formátovaná tabulka", nullptr, nullptr, -1);
+    makeAction(aToHTML3, "&Podle šablony", nullptr, nullptr, -1);
+    makeAction(aToCSV, "Export do &CSV", nullptr, nullptr, -1);
+    makeAction(aToTXT, "Export do &TXT", nullptr, nullptr, -1);
+    a = makeAction(aExit, "&Konec", nullptr, "Esc", -1);
     setHandler(a, [this] { close(); });
-    makeAction(aEdit, "Režim editace", nullptr, "Ctrl+F10", 19);
-    makeAction(aInsert, "Vložit záznam", "Vloží nový záznam", "Ctrl+Ins", 21);
-    makeAction(aDelete, "Smazat/obnovit", "Smaže / obnoví smazaný záznam", "Ctrl+Del", 23);
-    makeAction(aCopy, "Kopírovat záznam", "Zkopíruje aktuální zázanm", "F5", 22);
-    makeAction(aCopyField, "Kopírovat", nullptr, "Ctrl+C", 20);
+    makeAction(aEdit, "&Režim editace", nullptr, "Ctrl+F10", 19);
+    makeAction(aInsert, "&Vložit záznam", "Vloží nový záznam", "Ctrl+Ins", 21);
+    makeAction(aDelete, "Smazat/o&bnovit", "Smaže / obnoví smazaný záznam", "Ctrl+Del", 23);
+    makeAction(aCopy, "Kopírovat &záznam", "Zkopíruje aktuální zázanm", "F5", 22);
+    makeAction(aCopyField, "&Kopírovat", nullptr, "Ctrl+C", 20);
 
     codePageGroup_ = new QActionGroup(this);
     codePageGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     const struct { ActionId id; const char* caption; const char* key; } codePages[] = {
-        {aLat, "CP 852 (Latin II)", "Ctrl+L"},
-        {aKam, "CP 895 (Kamenickych)", "Ctrl+K"},
-        {aWin, "CP 1250 (Windows)", "Ctrl+W"},
+        {aLat, "CP 852 (&Latin II)", "Ctrl+L"},
+        {aKam, "CP 895 (K&amenickych)", "Ctrl+K"},
+        {aWin, "CP 1250 (&Windows)", "Ctrl+W"},
     };
     for (int i = 0; i < 3; ++i) {
         a = makeAction(codePages[i].id, codePages[i].caption, nullptr, codePages[i].key, -1);
@@ -284,26 +287,26 @@ void MainWindow::createActions()
         setHandler(a, [this, a] { aWinExecute(a); });
     }
 
-    makeAction(aFindAll, "Hledat všude", "Hledá v celé tabulce", "F3", 5);
-    makeAction(aFind, "Hledat ve sloupci", "Hledej / hledej další v aktuálním sloupci", "F7", -1);
-    a = makeAction(aFilter, "Filtr", "Nastav / zruš filtr podle aktuálního sloupce", "Alt+F", 7);
+    makeAction(aFindAll, "&Hledat všude", "Hledá v celé tabulce", "F3", 5);
+    makeAction(aFind, "Hledat ve s&loupci", "Hledej / hledej další v aktuálním sloupci", "F7", -1);
+    a = makeAction(aFilter, "&Filtr", "Nastav / zruš filtr podle aktuálního sloupce", "Alt+F", 7);
     a->setCheckable(true);
-    a = makeAction(aStruct, "Struktura tabulky", "Zobrazí strukturu tabulky", "Ctrl+S", 6);
+    a = makeAction(aStruct, "&Struktura tabulky", "Zobrazí strukturu tabulky", "Ctrl+S", 6);
     setHandler(a, [this] { aStructExecute(); });
-    a = makeAction(aDeleted, "Smazané záznamy", "Zobrazí / skryje smazané záznamy", "Ctrl+D", 12);
+    a = makeAction(aDeleted, "Smaza&né záznamy", "Zobrazí / skryje smazané záznamy", "Ctrl+D", 12);
     a->setCheckable(true);
     setHandler(a, [this] { aDeletedExecute(); });
-    makeAction(aSum, "Součet sloupce", "Zobrazí součet aktuálního sloupce", "Ctrl+U", 17);
-    a = makeAction(aColumns, "Výběr sloupců", nullptr, "Ctrl+B", -1);
+    makeAction(aSum, "So&učet sloupce", "Zobrazí součet aktuálního sloupce", "Ctrl+U", 17);
+    a = makeAction(aColumns, "&Výběr sloupců", nullptr, "Ctrl+B", -1);
     setHandler(a, [this] { aColumnsExecute(); });
-    makeAction(aShowMemo, "Zobraz/skryj MEMO", "Zobrazí obsah MEMO položky", "Ctrl+M", -1);
-    a = makeAction(aFont, "Písmo", "Nastavení velikosti a druhu písma", nullptr, 11);
+    makeAction(aShowMemo, "Zobraz/skryj &MEMO", "Zobrazí obsah MEMO položky", "Ctrl+M", -1);
+    a = makeAction(aFont, "&Písmo", "Nastavení velikosti a druhu písma", nullptr, 11);
     setHandler(a, [this] { aFontExecute(); });
-    makeAction(aAssoc, "Registrovat pro .DBF", "Zaregistrovat program pro otvírání souborů DBF", nullptr, -1);
-    makeAction(aUnAssoc, "Odregistrovat pro .DBF", "Zruší registraci programu pro otvírání souborů DBF",
+    makeAction(aAssoc, "&Registrovat pro .DBF", "Zaregistrovat program pro otvírání souborů DBF", nullptr, -1);
+    makeAction(aUnAssoc, "&Odregistrovat pro .DBF", "Zruší registraci programu pro otvírání souborů DBF",
                nullptr, -1);
-    makeAction(aAbout, "O programu", "Zobrazí informace o programu", nullptr, 8);
-    makeAction(aWWW, "Navštívit WWW stránku", nullptr, nullptr, -1);
+    makeAction(aAbout, "&O programu", "Zobrazí informace o programu", nullptr, 8);
+    makeAction(aWWW, "Navštívit &WWW stránku", nullptr, nullptr, -1);
 
     a = makeAction(DataSetFirst, "&Začátek", "Skok na začátek souboru", nullptr, 0);
     setHandler(a, [this] { moveToRow(0); });
@@ -340,7 +343,7 @@ void MainWindow::createMenus()
 {
     auto add = [this](QMenu* menu, ActionId id) { menu->addAction(action(id)); };
 
-    mFile_ = menuBar()->addMenu(u("Soubor"));
+    mFile_ = menuBar()->addMenu(u("&Soubor"));
     mFile_->setObjectName(QStringLiteral("mFile"));
     add(mFile_, aOpen);
     // aNew has no visible item; its shortcut works through the window.
@@ -354,7 +357,7 @@ void MainWindow::createMenus()
     fileEndSeparator_ = mFile_->addSeparator();
     add(mFile_, aExit);
 
-    QMenu* edit = menuBar()->addMenu(u("Editovat"));
+    QMenu* edit = menuBar()->addMenu(u("&Editovat"));
     add(edit, aEdit);
     edit->addSeparator();
     add(edit, aInsert);
@@ -367,12 +370,12 @@ void MainWindow::createMenus()
     add(edit, aKam);
     add(edit, aWin);
 
-    QMenu* find = menuBar()->addMenu(u("Hledat"));
+    QMenu* find = menuBar()->addMenu(u("&Hledat"));
     add(find, aFindAll);
     add(find, aFind);
     add(find, aFilter);
 
-    QMenu* view = menuBar()->addMenu(u("Zobrazit"));
+    QMenu* view = menuBar()->addMenu(u("&Zobrazit"));
     add(view, aStruct);
     add(view, aDeleted);
     add(view, aSum);
@@ -383,11 +386,11 @@ void MainWindow::createMenus()
     view->addSeparator();
     add(view, aFont);
 
-    QMenu* tools = menuBar()->addMenu(u("Nástroje"));
+    QMenu* tools = menuBar()->addMenu(u("&Nástroje"));
     add(tools, aAssoc);
     add(tools, aUnAssoc);
 
-    QMenu* help = menuBar()->addMenu(u("Nápověda"));
+    QMenu* help = menuBar()->addMenu(u("Nápo&věda"));
     add(help, aAbout);
     add(help, aWWW);
 
@@ -440,10 +443,10 @@ void MainWindow::createToolBar()
     popupFiltr_ = new QMenu(edFind_);
     popupFiltr_->setObjectName(QStringLiteral("PopupFiltr"));
     const struct { const char* caption; const char* key; std::function<void(QLineEdit*)> run; } items[] = {
-        {"Vložit", "Ctrl+V", [](QLineEdit* e) { e->paste(); }},
-        {"Kopírovat", "Ctrl+C", [](QLineEdit* e) { e->copy(); }},
-        {"Vyjmout", "Ctrl+X", [](QLineEdit* e) { e->cut(); }},
-        {"Vybrat vše", "Ctrl+A", [](QLineEdit* e) { e->selectAll(); }},
+        {"&Vložit", "Ctrl+V", [](QLineEdit* e) { e->paste(); }},
+        {"&Kopírovat", "Ctrl+C", [](QLineEdit* e) { e->copy(); }},
+        {"Vy&jmout", "Ctrl+X", [](QLineEdit* e) { e->cut(); }},
+        {"Vy&brat vše", "Ctrl+A", [](QLineEdit* e) { e->selectAll(); }},
     };
     for (const auto& item : items) {
         QAction* a = popupFiltr_->addAction(u(item.caption));
@@ -484,21 +487,21 @@ QMenu* MainWindow::createPopupMenu()
 void MainWindow::createStatusBar()
 {
     const struct { int width; Qt::Alignment alignment; } layout[5] = {
-        {80, Qt::AlignCenter}, {70, Qt::AlignCenter}, {300, Qt::AlignLeft | Qt::AlignVCenter},
+        {positionPanelWidth, Qt::AlignCenter}, {70, Qt::AlignCenter}, {300, Qt::AlignLeft | Qt::AlignVCenter},
         {100, Qt::AlignCenter}, {70, Qt::AlignLeft | Qt::AlignVCenter},
     };
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     for (int i = 0; i < 5; ++i) {
-        panels_[i] = new QLabel(bar);
+        panels_[i] = new StatusPanel(bar);
         panels_[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
         panels_[i]->setFixedWidth(layout[i].width);
         panels_[i]->setAlignment(layout[i].alignment);
-        panels_[i]->setFrameShape(QFrame::Panel);
-        panels_[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(panels_[i]);
     }
     panels_[1]->setText(u("Prohlížení"));
+    // A long path is shortened in the middle, the whole path in its tool tip.
+    panels_[2]->setElideMiddle(true);
 }
 
 QString MainWindow::panelText(int panel) const
@@ -667,8 +670,31 @@ void MainWindow::tableClosed()
     panels_[3]->clear();
 }
 
+void MainWindow::setApplicationTitle(const QString& title)
+{
+    // The task bar and the boxes' captions show the application title. The
+    // window's caption is given it here as well, so that the title every
+    // platform shows follows each open and close (the platform adds the
+    // application title only when a caption is set).
+    QGuiApplication::setApplicationDisplayName(title);
+    setWindowTitle(u(windowCaption) + QStringLiteral(" \u2014 ") + title);
+}
+
+void MainWindow::checkTableOpens(const QString& fileName) const
+{
+    TableDataset trial;
+    trial.setTableName(QFile::encodeName(fileName).toStdString());
+    trial.setReadOnly(dbf_.readOnly());
+    trial.open();   // throws what opening the table in the window would throw
+    trial.close();
+}
+
 void MainWindow::openTable(const QString& fileName)
 {
+    // A table that cannot be opened leaves the open one, the status bar and
+    // the title as they are: it is tried on a dataset of its own first.
+    checkTableOpens(fileName);
+
     struct Opening {
         bool& flag;
         explicit Opening(bool& f) : flag(f) { flag = true; }
@@ -685,18 +711,17 @@ void MainWindow::openTable(const QString& fileName)
     try {
         dbf_.open();
     } catch (...) {
-        QGuiApplication::setApplicationDisplayName(u(applicationTitle));
+        setApplicationTitle(u(applicationTitle));
         scheduleActionUpdate();
         throw;
     }
     if (dbf_.active()) {
         panels_[3]->setText(QStringLiteral("Table level: %1").arg(dbf_.tableLevel()));
-        QGuiApplication::setApplicationDisplayName(
-            QFile::decodeName(QByteArray::fromStdString(dbf_.tableName())));
+        setApplicationTitle(QFile::decodeName(QByteArray::fromStdString(dbf_.tableName())));
         lastDir_ = QFile::decodeName(QByteArray::fromStdString(dbf_.absolutePath()));
         updateRecentFiles(fileName);
     } else {
-        QGuiApplication::setApplicationDisplayName(u(applicationTitle));
+        setApplicationTitle(u(applicationTitle));
     }
     model_->reload();
     opening_ = false;
@@ -705,12 +730,45 @@ void MainWindow::openTable(const QString& fileName)
     if (isVisible())
         grid_->setFocus();
     scheduleActionUpdate();
+
+    // What is wrong with a table that opened all the same, said once.
+    const QStringList warnings = openWarningTexts(dbf_);
+    if (!warnings.isEmpty() && dialogs_.warning)
+        dialogs_.warning(this, warnings.join(QStringLiteral("\n\n")));
 }
 
 bool MainWindow::openTableReporting(const QString& fileName)
 {
     guarded([&] { openTable(fileName); });
     return dbf_.active();
+}
+
+QString MainWindow::droppedTable(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return QString();
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return QString();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedTable(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedTable(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over, so that a box it shows does not hold up
+    // the program the file came from.
+    QTimer::singleShot(0, this, [this, path] { openTableReporting(path); });
 }
 
 void MainWindow::aOpenExecute()
@@ -808,7 +866,11 @@ void MainWindow::dataSourceDataChange()
 {
     if (!dbf_.active())
         return;
-    panels_[0]->setText(QStringLiteral("%1/%2").arg(dbf_.recNo()).arg(dbf_.recordCount()));
+    const int count = dbf_.recordCount();
+    // Wide enough for the record count's digits on both sides of the slash.
+    const QString widest(QString::number(count).size(), QLatin1Char('8'));
+    panels_[0]->fitWidthTo(widest + QLatin1Char('/') + widest, positionPanelWidth);
+    panels_[0]->setText(QStringLiteral("%1/%2").arg(dbf_.recNo()).arg(count));
 }
 
 void MainWindow::fitColumns()
@@ -1026,13 +1088,15 @@ void MainWindow::runExport(const ExportCommand& command, const QString& fileName
     ExportScope scope([this] {
         delete exportBar_;
         exportBar_ = nullptr;
-        for (QLabel* panel : panels_)
+        for (StatusPanel* panel : panels_)
             panel->show();
         syncGridToDataset();
         dataSourceDataChange();
+        // What the export built and freed goes back to the system.
+        releaseFreedMemory();
     });
     QStatusBar* bar = statusBar();
-    for (QLabel* panel : panels_)
+    for (StatusPanel* panel : panels_)
         panel->hide();
     std::unique_ptr<StatusBarProgress> progress;
     if (command.progressBar) {

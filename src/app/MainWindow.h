@@ -10,6 +10,10 @@
 // groups (search and filter, copy and sum, memo viewer, exports) get what
 // they need of the window as a CommandContext, and the window attaches their
 // handlers to its actions.
+//
+// Every menu and menu item has an underlined letter of its own within its
+// menu (Alt with a menu's letter opens it, F10 opens the first). A table
+// file dropped on the window is opened (the first of several).
 
 #include <array>
 #include <functional>
@@ -33,6 +37,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 class QProgressBar;
 class QToolBar;
 
@@ -43,6 +48,7 @@ class DbfGrid;
 class DbfGridModel;
 class MemoCommands;
 class SearchCommands;
+class StatusPanel;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -68,9 +74,11 @@ public:
     void formCloseQuery();
     void setWriteSettingsOnClose(bool write) { writeSettingsOnClose_ = write; }
 
-    // Opens a table in the dataset and updates the window. Errors are thrown
-    // (AbortError for a silent abort); the window keeps the texts of the new
-    // mode and path in the status bar and shows no table.
+    // Opens a table in the dataset and updates the window: status bar,
+    // title, recent tables; then warns once of what is wrong with a table
+    // that opened all the same (records missing, memo file missing). Errors
+    // are thrown (AbortError for a silent abort); a table that cannot be
+    // opened leaves the open one, its status bar and the title as they were.
     void openTable(const QString& fileName);
     // openTable that shows an error in the error box; returns whether the
     // table is open.
@@ -113,6 +121,8 @@ public:
     QMenu* fileMenu() const { return mFile_; }
     QMenu* popupMenu() const { return popup_; }
     QAction* action(ActionId id) const { return actions_.at(static_cast<std::size_t>(id)); }
+    // The first local file among dropped URLs: the table a drop opens.
+    static QString droppedTable(const QMimeData* data);
     // Text of a status bar panel 0-4.
     QString panelText(int panel) const;
     // True while an export shows its progress bar in place of the panels.
@@ -147,6 +157,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     QMenu* createPopupMenu() override;
 
 private:
@@ -166,6 +178,11 @@ private:
     // nothing).
     void guarded(const std::function<void()>& command);
 
+    // The application title (task bar, boxes) and the window's caption with it.
+    void setApplicationTitle(const QString& title);
+    // Opens the table on a dataset of its own and closes it again; throws
+    // when it cannot be opened.
+    void checkTableOpens(const QString& fileName) const;
     void aOpenExecute();
     void aFontExecute();
     void aStructExecute();
@@ -197,7 +214,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     QLineEdit* edFind_ = nullptr;
     QComboBox* cbCP_ = nullptr;
-    QLabel* panels_[5] = {};
+    StatusPanel* panels_[5] = {};
     QProgressBar* exportBar_ = nullptr;
 
     QMenu* mFile_ = nullptr;

@@ -56,7 +56,7 @@ QString recentCaption(int position, const QString& path, const QFontMetrics& met
 {
     QString shown = shortenPath(path, metrics, recentCaptionWidth);
     shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return QString::number(position) + QStringLiteral(": ") + shown;
+    return QLatin1Char('&') + QString::number(position) + QStringLiteral(": ") + shown;
 }
 
 } // namespace karto

@@ -27,8 +27,8 @@ void pushRecentFile(QStringList& recentFiles, const QString& fileName);
 // name itself is never cut, so the result may still be wider.
 QString shortenPath(const QString& path, const QFontMetrics& metrics, int maxWidth);
 
-// "3: /.../CENIK.DBF", with any "&" doubled so that the menu shows it as it is
-// and makes no accelerator key of it.
+// "&3: /.../CENIK.DBF": the position is the item's accelerator key; any "&"
+// of the path is doubled so that the menu shows it as it is.
 QString recentCaption(int position, const QString& path, const QFontMetrics& metrics);
 
 } // namespace karto

@@ -6,12 +6,14 @@
 #include "app/CommandLine.h"
 
 #include "app/MainWindow.h"
+#include "app/QtTranslations.h"
 
 namespace karto {
 
 int runWindow(QApplication& app, const QStringList& args)
 {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Karto view"));
+    installQtCzechTranslations(app);
     MainWindow window;
     window.readSettings();
     window.updateRecentFiles();

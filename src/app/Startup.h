@@ -13,7 +13,8 @@ namespace karto {
 // `args` are the command-line arguments without the program name. The
 // caller has already dealt with the road that needs no window, the exports
 // of `karto TABLE EXPORT`. Here, in order:
-//  1. the application title becomes "Karto view";
+//  1. the application title becomes "Karto view" and Qt's own texts
+//     (standard dialogs, message box buttons) are loaded in Czech;
 //  2. the main window is created (decimal separator ".", the translate hook
 //     installed on its dataset);
 //  3. the settings are read (organisation "Brennic", application

@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +19,7 @@
 
 #include "ui/DialogFilter.h"
 #include "ui/ImageList.h"
+#include "ui/SaveFileDialog.h"
 #include "dbf/text/Windows1250.h"
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
@@ -50,6 +50,7 @@ FrmStrukt::FrmStrukt(const TableDataset& dbf, QWidget* parent)
       tableFolder_(fromLocal(dbf.absolutePath())),
       tableName_(fromLocal(dbf.tableName())),
       rows_(structureRows(dbf)),
+      recordLength_(dbf.recordSize()),
       font_(fixedFont(9)),
       listView_(new QTreeWidget(this)),
       lSize_(new QLabel(this))
@@ -81,6 +82,7 @@ FrmStrukt::FrmStrukt(const TableDataset& dbf, QWidget* parent)
         item->setText(1, row.name);
         item->setText(2, row.typeName);
         item->setText(3, QString::number(row.size));
+        item->setText(4, row.decimals);
         item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -114,7 +116,9 @@ FrmStrukt::FrmStrukt(const TableDataset& dbf, QWidget* parent)
     QFont labelFont = QApplication::font();
     labelFont.setPointSize(8);
     lSize_->setFont(labelFont);
-    lSize_->setText(QStringLiteral("%1  %2").arg(u("Délka struktury:")).arg(structureSize(rows_)));
+    lSize_->setText(QStringLiteral("%1  %2").arg(u("Délka struktury:")).arg(recordLength_));
+    lSize_->setToolTip(u("Délka jednoho záznamu v bajtech: součet délek všech položek "
+                         "a 1 bajt příznaku smazání"));
     bar->addWidget(lSize_);
 
     auto* layout = new QVBoxLayout(this);
@@ -124,15 +128,7 @@ FrmStrukt::FrmStrukt(const TableDataset& dbf, QWidget* parent)
     layout->addWidget(bar);
 
     saveFileAsker_ = [this](const QString& filter, const QString& folder, const QString& proposed) {
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilters(qtNameFilters(filter));
-        dialog.setDefaultSuffix(QStringLiteral("TXT"));
-        dialog.setDirectory(folder);
-        dialog.selectFile(proposed);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-        return dialog.selectedFiles().constFirst();
+        return SaveFileDialog::ask(this, filter, folder, proposed);
     };
     printerAsker_ = [this](QPrinter& printer) {
         QPrintDialog dialog(&printer, this);
@@ -191,7 +187,7 @@ void FrmStrukt::printTo(QPrinter& printer) const
     for (const StructureRow& row : rows_)
         fieldLines << structureFieldLine(number++, row);
     printStructureListing(printer, font_, structureTitleLine(tablePath_), structureHeaderLine(), fieldLines,
-                          structureTotalLine(structureSize(rows_)));
+                          structureTotalLine(recordLength_));
 }
 
 void printStructureListing(QPrinter& printer, const QFont& font, const QString& title,
@@ -212,6 +208,9 @@ void printStructureListing(QPrinter& printer, const QFont& font, const QString& 
         painter.drawText(10, line * lineHeight + painter.fontMetrics().ascent(), text);
     };
 
+    // Whether the line numbered `line` lies whole on the page.
+    auto fits = [&](int line) { return pageHeight - line * lineHeight >= lineHeight; };
+
     int line = 0;
     painter.setFont(bold);
     draw(line, title);
@@ -222,12 +221,16 @@ void printStructureListing(QPrinter& printer, const QFont& font, const QString& 
     for (const QString& text : fieldLines) {
         draw(line, text);
         ++line;
-        if (pageHeight - line * lineHeight < lineHeight) {
+        if (!fits(line)) {
             printer.newPage();
             line = 0;
         }
     }
     ++line;
+    if (!fits(line)) {
+        printer.newPage();
+        line = 0;
+    }
     draw(line, total);
     painter.end();
 }

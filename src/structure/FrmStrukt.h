@@ -1,8 +1,8 @@
 #pragma once
 // The structure window: the fields of the open table (number, name, type,
-// size) with the total size, and the listing saved as a text file or
-// printed. Shown modally by the main window's aStruct; created for one
-// showing.
+// stored length, decimals) with the record length as the total, and the
+// listing saved as a text file or printed. Shown modally by the main
+// window's aStruct; created for one showing.
 
 #include <functional>
 
@@ -41,7 +41,7 @@ public:
     void print();
 
     // The listing's lines (title, header, fields, total).
-    QStringList listing() const { return structureListing(tablePath_, rows_); }
+    QStringList listing() const { return structureListing(tablePath_, rows_, recordLength_); }
     // Writes the listing in Windows 1250, every line ending with CR LF.
     // Throws KartoError when the file cannot be written.
     void saveTo(const QString& fileName) const;
@@ -60,6 +60,7 @@ private:
     QString tableFolder_;
     QString tableName_;
     std::vector<StructureRow> rows_;
+    int recordLength_;
     QFont font_;
     QTreeWidget* listView_;
     QLabel* lSize_;
@@ -70,7 +71,8 @@ private:
 // Prints a structure listing: the title line, then the column header two
 // lines further, both bold; the field lines from two lines further, one per
 // line, a new page when the next line would not fit; one empty line and the
-// total. Lines are drawn at x = 10 and y = line number x line height (the
+// total, which goes to the top of a new page when it would not fit on the
+// last one. Lines are drawn at x = 10 and y = line number x line height (the
 // font's text height x 1.1, rounded half to even), in printer pixels.
 void printStructureListing(QPrinter& printer, const QFont& font, const QString& title,
                            const QString& header, const QStringList& fieldLines, const QString& total);

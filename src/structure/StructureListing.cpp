@@ -23,18 +23,13 @@ std::vector<StructureRow> structureRows(const TableDataset& dataset)
     rows.reserve(static_cast<size_t>(dataset.fieldCount()));
     for (int i = 0; i < dataset.fieldCount(); ++i) {
         const Field& field = dataset.field(i);
+        const FieldDef& def = field.def();
+        const char type = def.nativeFieldType();
+        const bool numeric = type == 'N' || type == 'F';
         rows.push_back({QString::fromStdString(field.fieldName()), dataTypeToString(field.dataType()),
-                        field.size()});
+                        def.size(), numeric || def.precision() != 0 ? QString::number(def.precision()) : QString()});
     }
     return rows;
-}
-
-int structureSize(const std::vector<StructureRow>& rows)
-{
-    int total = 0;
-    for (const StructureRow& row : rows)
-        total += row.size;
-    return total;
 }
 
 QString structureTitleLine(const QString& tablePath)
@@ -52,23 +47,24 @@ QString structureHeaderLine()
 QString structureFieldLine(int number, const StructureRow& row)
 {
     return padLeft(number, 4) + gap2 + padRight(row.name, 20) + gap1 + padRight(row.typeName, 3)
-         + gap1 + padLeft(row.size, 5) + gap1 + padLeft(QString(), 3);
+         + gap1 + padLeft(row.size, 5) + gap1 + padLeft(row.decimals, 3);
 }
 
-QString structureTotalLine(int total)
+QString structureTotalLine(int recordLength)
 {
     return padLeft(QString(), 4) + gap2 + padRight(QStringLiteral("Celkem:"), 20) + gap1
-         + padRight(QString(), 3) + gap1 + padLeft(total, 5) + gap1 + padLeft(QString(), 3);
+         + padRight(QString(), 3) + gap1 + padLeft(recordLength, 5) + gap1 + padLeft(QString(), 3);
 }
 
-QStringList structureListing(const QString& tablePath, const std::vector<StructureRow>& rows)
+QStringList structureListing(const QString& tablePath, const std::vector<StructureRow>& rows,
+                             int recordLength)
 {
     QStringList lines;
     lines << structureTitleLine(tablePath) << QString() << structureHeaderLine() << QString();
     int number = 1;
     for (const StructureRow& row : rows)
         lines << structureFieldLine(number++, row);
-    lines << QString() << structureTotalLine(structureSize(rows));
+    lines << QString() << structureTotalLine(recordLength);
     return lines;
 }
 

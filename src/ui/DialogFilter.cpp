@@ -22,6 +22,20 @@ QStringList qtNameFilters(const QString& pipeFilter)
     return filters;
 }
 
+QString nameFilterSuffix(const QString& nameFilter)
+{
+    const qsizetype open = nameFilter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = nameFilter.lastIndexOf(QLatin1Char(')'));
+    const QString patterns = open >= 0 && close > open ? nameFilter.mid(open + 1, close - open - 1) : nameFilter;
+    const QString first = patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0);
+    if (!first.startsWith(QLatin1String("*.")))
+        return QString();
+    const QString suffix = first.mid(2);
+    if (suffix.isEmpty() || suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')))
+        return QString();
+    return suffix;
+}
+
 QString replaceExtension(const QString& fileName, const QString& extension)
 {
     const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));

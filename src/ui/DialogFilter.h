@@ -12,6 +12,11 @@ namespace karto {
 // names without an extension are listed too.
 QStringList qtNameFilters(const QString& pipeFilter);
 
+// The extension a name filter of a Qt file dialog gives a file name, from its
+// first pattern: "Excel starý (*.xls)" -> "xls"; empty for every file ("*",
+// "*.*") and for a filter without a pattern.
+QString nameFilterSuffix(const QString& nameFilter);
+
 // The file name with its extension, from its last full stop, replaced by
 // `extension` (added when there is none): "CENIK.DBF", ".xlsx" -> "CENIK.xlsx".
 QString replaceExtension(const QString& fileName, const QString& extension);

@@ -13,6 +13,22 @@ TEST(DialogFilter, PipeFilterBecomesQtFilters)
                            QString::fromUtf8("Všechny soubory (*)")}));
 }
 
+TEST(DialogFilter, ExtensionOfANameFilter)
+{
+    const struct { const char* filter; const char* suffix; } cases[] = {
+        {"Excel nový (*.xlsx)", "xlsx"},
+        {"Excel starý (*.xls)", "xls"},
+        {"HTML (*.htm)", "htm"},
+        {"Textové soubory (*.txt)", "txt"},
+        {"Tables (*.dbf *.DBF)", "dbf"},
+        {"Všechny soubory (*)", ""},
+        {"Všechny soubory (*.*)", ""},
+        {"No pattern", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(nameFilterSuffix(QString::fromUtf8(c.filter)), QString::fromLatin1(c.suffix)) << c.filter;
+}
+
 TEST(DialogFilter, ProposedNames)
 {
     const struct { const char* name; const char* ext; const char* expected; } cases[] = {

@@ -59,6 +59,30 @@ TEST(FAbout, VersionTextAndLinks)
     EXPECT_EQ(catcher.urls[2], QUrl(QStringLiteral("https://karto-view.example.org")));
 }
 
+TEST(FAbout, EveryTextShowsWhole)
+{
+    test::qtApp();
+    FAbout box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    const QList<QLabel*> labels = box.findChildren<QLabel*>();
+    ASSERT_GE(labels.size(), 10);
+    for (const QLabel* label : labels) {
+        if (label->text().isEmpty())
+            continue;   // the icon
+        SCOPED_TRACE(label->text().toStdString());
+        const QRect inBox(label->mapTo(&box, QPoint(0, 0)), label->size());
+        EXPECT_TRUE(box.rect().contains(inBox)) << inBox.right() << " " << inBox.bottom();
+        if (label->wordWrap()) {
+            EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+        } else {
+            const QSize needed = label->fontMetrics().size(0, label->text());
+            EXPECT_GE(label->contentsRect().width(), needed.width());
+            EXPECT_GE(label->contentsRect().height(), needed.height());
+        }
+    }
+}
+
 } // namespace
 } // namespace karto
 

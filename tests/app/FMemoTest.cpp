@@ -69,8 +69,8 @@ TEST_F(FMemoTest, FollowsTheGridAndClosesAgain)
     EXPECT_EQ(viewer->dbRichEdit()->font().pointSize(), 10);
     EXPECT_EQ(viewerText(), first);
     ASSERT_EQ(viewer->popupMenu()->actions().size(), 2);
-    EXPECT_EQ(viewer->popupMenu()->actions()[0]->text(), QStringLiteral("Kopírovat"));
-    EXPECT_EQ(viewer->popupMenu()->actions()[1]->text(), QStringLiteral("Vybrat vše"));
+    EXPECT_EQ(viewer->popupMenu()->actions()[0]->text(), QStringLiteral("&Kopírovat"));
+    EXPECT_EQ(viewer->popupMenu()->actions()[1]->text(), QStringLiteral("&Vybrat vše"));
 
     // Another record, in any column: its memo.
     for (int row : {1, 2, 0}) {

@@ -42,8 +42,49 @@ TEST_F(FrmStruktTest, ListsTheFieldsAndTheTotal)
     EXPECT_EQ(first->text(3), QStringLiteral("30"));
     EXPECT_TRUE(first->text(4).isEmpty());
     EXPECT_EQ(window.listView()->topLevelItem(1)->text(2), QStringLiteral("Float"));
-    EXPECT_EQ(window.listView()->topLevelItem(1)->text(3), QStringLiteral("0"));
-    EXPECT_EQ(window.sizeLabel()->text(), QStringLiteral("Délka struktury:  30"));
+    EXPECT_EQ(window.listView()->topLevelItem(1)->text(3), QStringLiteral("10"));
+    EXPECT_EQ(window.listView()->topLevelItem(1)->text(4), QStringLiteral("2"));
+    // The total is the record's length: the fields and the deletion flag.
+    EXPECT_EQ(window.sizeLabel()->text(), QStringLiteral("Délka struktury:  41"));
+    EXPECT_TRUE(window.sizeLabel()->toolTip().contains(QStringLiteral("příznaku smazání")));
+}
+
+TEST_F(FrmStruktTest, EveryFieldShowsItsStoredLengthAndDecimals)
+{
+    test::DbfSpec spec;
+    spec.version = 0x83;
+    spec.fields = {{"NAZEV", 'C', 30},   {"CENA", 'N', 10, 2}, {"POCET", 'N', 5},  {"DATUM", 'D', 8},
+                   {"PLATNY", 'L', 1},   {"POZN", 'M', 10},    {"KURZ", 'F', 12, 4}};
+    test::TempDir tables;
+    TableDataset table;
+    table.setTableName(tables.write("T.DBF", test::buildDbf(spec)));
+    table.open();
+    FrmStrukt window(table);
+    const struct { const char* type; const char* length; const char* decimals; } rows[] = {
+        {"String", "30", ""}, {"Float", "10", "2"}, {"Integer", "5", "0"}, {"Date", "8", ""},
+        {"Boolean", "1", ""}, {"Memo", "10", ""},   {"Float", "12", "4"},
+    };
+    ASSERT_EQ(window.listView()->topLevelItemCount(), 7);
+    for (int i = 0; i < 7; ++i) {
+        const QTreeWidgetItem* item = window.listView()->topLevelItem(i);
+        EXPECT_EQ(item->text(2), QString::fromLatin1(rows[i].type)) << i;
+        EXPECT_EQ(item->text(3), QString::fromLatin1(rows[i].length)) << i;
+        EXPECT_EQ(item->text(4), QString::fromLatin1(rows[i].decimals)) << i;
+    }
+    EXPECT_EQ(window.sizeLabel()->text(), QStringLiteral("Délka struktury:  77"));
+    const QStringList listing = window.listing();
+    EXPECT_EQ(listing.at(5), QStringLiteral("   2  CENA                 Float    10   2"));
+    EXPECT_EQ(listing.last(), QStringLiteral("      Celkem:                     77    "));
+}
+
+TEST(FrmStruktSample, TheTotalOfCenikIsItsRecordLength)
+{
+    test::qtApp();
+    TableDataset cenik;
+    cenik.setTableName(KARTO_SOURCE_DIR "/samples/CENIK.DBF");
+    cenik.open();
+    FrmStrukt window(cenik);
+    EXPECT_EQ(window.sizeLabel()->text(), QStringLiteral("Délka struktury:  106"));
 }
 
 TEST_F(FrmStruktTest, SavesTheListingInWindows1250WithCrLf)

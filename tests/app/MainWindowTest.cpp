@@ -7,12 +7,16 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include "app/DbfGrid.h"
 #include "app/DbfGridModel.h"
@@ -40,7 +44,7 @@ TEST_F(MainWindowTest, WithoutTableOnlyTheTableFreeCommandsAreEnabled)
     EXPECT_EQ(window->panelText(1), QStringLiteral("Prohlížení"));
     for (int panel : {0, 2, 3, 4})
         EXPECT_TRUE(window->panelText(panel).isEmpty()) << panel;
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Karto view - prohlížeč souborů DBF"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Karto view - prohlížeč souborů DBF — Karto view"));
 }
 
 TEST_F(MainWindowTest, OpeningFillsTheStatusBar)
@@ -54,20 +58,131 @@ TEST_F(MainWindowTest, OpeningFillsTheStatusBar)
     EXPECT_EQ(window->panelText(3), QStringLiteral("Table level: 5"));
     EXPECT_TRUE(window->panelText(4).isEmpty());
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("CENIK.DBF"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Karto view - prohlížeč souborů DBF — CENIK.DBF"));
     EXPECT_EQ(window->recentFiles().value(0), path);
     EXPECT_EQ(window->gridModel()->columnCount(), window->dbf().fieldCount());
 }
 
-TEST_F(MainWindowTest, FailedOpenShowsTheErrorAndNoTable)
+TEST_F(MainWindowTest, TitleFollowsEveryOpen)
 {
-    ASSERT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
-    EXPECT_FALSE(window->openTableReporting(dir.filePath(QStringLiteral("MISSING.DBF"))));
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_FALSE(window->dbf().active());
-    EXPECT_EQ(window->gridModel()->rowCount(), 0);
-    EXPECT_EQ(window->panelText(2), QStringLiteral("   ") + dir.filePath(QStringLiteral("MISSING.DBF")));
+    const QString caption = QStringLiteral("Karto view - prohlížeč souborů DBF — ");
+    const struct { const char* table; const char* title; } cases[] = {
+        {"CENIK.DBF", "CENIK.DBF"}, {"ADRESY.DBF", "ADRESY.DBF"}, {"CENIK.DBF", "CENIK.DBF"}};
+    for (const auto& c : cases) {
+        open(samplePath(c.table));
+        EXPECT_EQ(window->windowTitle(), caption + QString::fromLatin1(c.title));
+        EXPECT_EQ(QGuiApplication::applicationDisplayName(), QString::fromLatin1(c.title));
+    }
+}
+
+TEST_F(MainWindowTest, FailedOpenKeepsTheOpenTable)
+{
+    const QString cenik = samplePath("CENIK.DBF");
+    const QString notATable = dir.filePath(QStringLiteral("NOTATABLE.DBF"));
+    QFile bad(notATable);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("this is no table, only text that is long enough to fill a header");
+    bad.close();
+    ASSERT_TRUE(window->openTableReporting(cenik));
+    run(DataSetNext);
+    const QString position = window->panelText(0);
+    for (const QString& failing : {dir.filePath(QStringLiteral("MISSING.DBF")), notATable}) {
+        errors.clear();
+        EXPECT_TRUE(window->openTableReporting(failing)) << "the open table stays open";
+        EXPECT_EQ(errors.size(), 1) << failing.toStdString();
+        EXPECT_EQ(window->dbf().tablePath(), cenik.toStdString());
+        EXPECT_EQ(window->gridModel()->rowCount(), 334);
+        EXPECT_EQ(window->panelText(0), position);
+        EXPECT_EQ(window->panelText(2), QStringLiteral("   ") + cenik);
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Karto view - prohlížeč souborů DBF — CENIK.DBF"));
+        EXPECT_EQ(window->recentFiles().value(0), cenik);
+        EXPECT_TRUE(enabled(aStruct));
+    }
+    // With no table open, a failed open leaves the status bar empty.
+    auto empty = std::make_unique<MainWindow>();
+    empty->setWriteSettingsOnClose(false);
+    empty->setDialogs(window->dialogs());
+    EXPECT_FALSE(empty->openTableReporting(notATable));
+    EXPECT_TRUE(empty->panelText(2).isEmpty());
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Karto view"));
-    EXPECT_FALSE(enabled(aStruct));
+}
+
+TEST_F(MainWindowTest, PositionPanelHoldsTheRecordCount)
+{
+    // A million records need seven digits on both sides of the slash.
+    test::DbfSpec spec;
+    spec.fields = {{"A", 'C', 1}};
+    spec.records.assign(1'000'000, std::string(" x"));
+    const QString path = dir.filePath(QStringLiteral("MILLION.DBF"));
+    {
+        const std::vector<uint8_t> bytes = test::buildDbf(spec);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    }
+    open(path);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    run(DataSetLast);
+    EXPECT_EQ(window->panelText(0), QStringLiteral("1000000/1000000"));
+    auto* panel = window->findChild<QLabel*>(QStringLiteral("Panel0"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->text()), panel->contentsRect().width());
+    EXPECT_EQ(panel->text(), window->panelText(0));
+
+    // A small table keeps the panel's own width.
+    open(samplePath("CENIK.DBF"));
+    EXPECT_GE(panel->width(), 80);
+    EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->text()), panel->contentsRect().width());
+}
+
+TEST_F(MainWindowTest, LongPathIsShortenedInTheMiddle)
+{
+    QString folder = dir.path();
+    for (int i = 0; i < 6; ++i)
+        folder += QStringLiteral("/a-rather-long-folder-name-%1").arg(i);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/CENIK.DBF");
+    ASSERT_TRUE(QFile::copy(samplePath("CENIK.DBF"), path));
+    ASSERT_TRUE(QFile::copy(samplePath("CENIK.DBT"), folder + QStringLiteral("/CENIK.DBT")));
+    open(path);
+    auto* panel = window->findChild<QLabel*>(QStringLiteral("Panel2"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(window->panelText(2), QStringLiteral("   ") + path);
+    const QString shown = panel->text();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("CENIK.DBF"))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("   ") + dir.path().left(5))) << shown.toStdString();
+    EXPECT_LE(panel->fontMetrics().horizontalAdvance(shown), panel->contentsRect().width());
+    EXPECT_EQ(panel->toolTip(), path);
+
+    // A short path shows whole, without a tool tip.
+    open(samplePath("CENIK.DBF"));
+    EXPECT_EQ(panel->text(), window->panelText(2));
+    EXPECT_TRUE(panel->toolTip().isEmpty());
+}
+
+TEST_F(MainWindowTest, DroppedTableOpens)
+{
+    QMimeData data;
+    data.setUrls({QUrl(QStringLiteral("https://example.org/x.dbf")), QUrl::fromLocalFile(samplePath("ADRESY.DBF")),
+                  QUrl::fromLocalFile(samplePath("CENIK.DBF"))});
+    EXPECT_EQ(MainWindow::droppedTable(&data), samplePath("ADRESY.DBF")) << "the first local file";
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->dbf().active(); }));
+    EXPECT_EQ(window->dbf().tableName(), "ADRESY.DBF");
+
+    QMimeData text;
+    text.setText(QStringLiteral("not a file"));
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    refused.setAccepted(false);
+    QCoreApplication::sendEvent(window.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
 }
 
 TEST_F(MainWindowTest, NavigationRulesOnFirstAndLastRecord)
@@ -167,10 +282,10 @@ TEST_F(MainWindowTest, RecentListAfterABa)
     const QList<QAction*> items = window->recentMenuItems();
     ASSERT_EQ(items.size(), 3);   // separator and two tables
     EXPECT_TRUE(items[0]->isSeparator());
-    EXPECT_TRUE(items[1]->text().startsWith(QStringLiteral("0: ")));
+    EXPECT_TRUE(items[1]->text().startsWith(QStringLiteral("&0: ")));
     EXPECT_TRUE(items[1]->text().endsWith(QStringLiteral("a.dbf")));
     EXPECT_EQ(items[1]->statusTip(), dir.filePath(QStringLiteral("a.dbf")));
-    EXPECT_TRUE(items[2]->text().startsWith(QStringLiteral("1: ")));
+    EXPECT_TRUE(items[2]->text().startsWith(QStringLiteral("&1: ")));
     // The block stands before the closing separator and "Konec".
     const QList<QAction*> all = window->fileMenu()->actions();
     EXPECT_EQ(all.indexOf(items[2]), all.size() - 3);
@@ -184,7 +299,7 @@ TEST_F(MainWindowTest, RecentListAfterABa)
     }
     EXPECT_EQ(window->recentFiles().size(), 13);
     EXPECT_EQ(window->recentMenuItems().size(), 11);
-    EXPECT_TRUE(window->recentMenuItems().last()->text().startsWith(QStringLiteral("9: ")));
+    EXPECT_TRUE(window->recentMenuItems().last()->text().startsWith(QStringLiteral("&9: ")));
 }
 
 TEST_F(MainWindowTest, SettingsRoundTrip)

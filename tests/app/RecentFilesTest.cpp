@@ -52,7 +52,7 @@ TEST(RecentFiles, RelativePathAndCaption)
     const QFontMetrics metrics(QApplication::font());
     EXPECT_EQ(shortenPath(QStringLiteral("a/b/T.DBF"), metrics, 1), QStringLiteral(".../T.DBF"));
     EXPECT_EQ(shortenPath(QStringLiteral("T.DBF"), metrics, 1), QStringLiteral("T.DBF"));
-    EXPECT_EQ(recentCaption(3, QStringLiteral("/a&b/T.DBF"), metrics), QStringLiteral("3: /a&&b/T.DBF"));
+    EXPECT_EQ(recentCaption(3, QStringLiteral("/a&b/T.DBF"), metrics), QStringLiteral("&3: /a&&b/T.DBF"));
 }
 
 } // namespace

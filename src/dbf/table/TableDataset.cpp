@@ -259,6 +259,7 @@ void TableDataset::open()
     }
     // The translate hook is the only conversion of text.
     tableFile_->setUseCodePage(0);
+    collectOpenWarnings();
     current_.assign(static_cast<std::size_t>(recordSize_), 0);
     setState(dsBrowse);
     first();
@@ -293,11 +294,31 @@ void TableDataset::buildFields()
     }
 }
 
+void TableDataset::collectOpenWarnings()
+{
+    openWarnings_.clear();
+    const int32_t count = tableFile_->recordCount();
+    if (tableFile_->headerRecordCount() > static_cast<uint32_t>(count)) {
+        OpenWarning w;
+        w.kind = OpenWarning::RecordsMissing;
+        w.headerCount = tableFile_->headerRecordCount();
+        w.fileCount = count;
+        openWarnings_.push_back(w);
+    }
+    if (tableFile_->hasMemoFields() && !tableFile_->memoFilePresent()) {
+        OpenWarning w;
+        w.kind = OpenWarning::MemoFileMissing;
+        w.fileName = tableFile_->memoFileName();
+        openWarnings_.push_back(w);
+    }
+}
+
 void TableDataset::close()
 {
     if (!active())
         return;
     setState(dsInactive);
+    openWarnings_.clear();
     fields_.clear();
     memo_.close();
     if (tableFile_) {

@@ -36,6 +36,7 @@
 #include "dbf/field/FormatSettings.h"
 #include "dbf/memo/MemoReader.h"
 #include "dbf/table/DatasetState.h"
+#include "dbf/table/OpenWarning.h"
 #include "dbf/text/TranslateHook.h"
 
 namespace karto {
@@ -120,6 +121,11 @@ public:
     DatasetState state() const { return state_; }
     int tableLevel() const { return tableLevel_; }
     uint8_t languageId() const { return languageId_; }
+    // Bytes of one record as stored, the deletion flag included.
+    int recordSize() const { return recordSize_; }
+    // What the last open found wrong with the table (records missing at the
+    // end, a missing memo file); empty when closed or when all is well.
+    const std::vector<OpenWarning>& openWarnings() const { return openWarnings_; }
     // The engine's own objects, for the engine and its tests; the program
     // goes through the dataset's operations.
     TableFile* tableFile() { return tableFile_.get(); }
@@ -197,6 +203,7 @@ private:
     // Moves to another state along the moves of DatasetState.h.
     void setState(DatasetState state);
     void buildFields();
+    void collectOpenWarnings();
     bool seek(int from, int direction);
     void reposition(int recNo);
     void notifyChange();
@@ -232,6 +239,7 @@ private:
     bool changedWhileDisabled_ = false;
     NotifyCallback onDataChange_;
     int recordSize_ = 0;
+    std::vector<OpenWarning> openWarnings_;
     RecordFormat recordFormat_;
     MemoReader memo_;
     mutable std::string scratch_;

@@ -221,6 +221,7 @@ void TableFile::readStructure()
     memoFilePresent_ = false;
     mdxFileName_.clear();
     languageDriverName_.clear();
+    headerRecordCount_ = 0;
 
     // The main header.
     setHeaderOffset(0);
@@ -274,6 +275,7 @@ void TableFile::readStructure()
 
     // Record count from the file size.
     const int32_t count = recordCount();
+    headerRecordCount_ = loadLE32(h + 4);
     if (static_cast<uint32_t>(count) != loadLE32(h + 4)) {
         storeLE32(h + 4, static_cast<uint32_t>(count));
         headerChanged = true;

@@ -103,6 +103,9 @@ public:
     // User-name characters that fit in the lock field.
     int lockUserLen() const { return lockUserLen_; }
     bool autoIncPresent() const { return autoIncPresent_; }
+    // The record count the header stated when the table was opened, before
+    // recordCount() took it from the file's size.
+    uint32_t headerRecordCount() const { return headerRecordCount_; }
 
     // Whether a raw record is marked deleted.
     static bool isDeletedRecord(const uint8_t* record) { return record[0] == '*'; }
@@ -203,6 +206,7 @@ private:
     DateTimeHandling dateTimeHandling_ = dtDateTime;
     bool inCopyFrom_ = false;
     bool recordCountDirty_ = false;
+    uint32_t headerRecordCount_ = 0;
     // Where the descriptors ended: the terminator's offset, -1 when none.
     int32_t terminatorOffset_ = -1;
 

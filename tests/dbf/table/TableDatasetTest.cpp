@@ -185,4 +185,58 @@ TEST_F(DatasetFixture, TextPassesTheTranslateHookThenBecomesUtf8)
     EXPECT_GE(hook.calls, 1);
 }
 
+TEST(TableDatasetOpenWarnings, WhatOpeningFoundWrong)
+{
+    struct Case {
+        const char* what;
+        int64_t headerCount;     // -1: the records written
+        std::size_t cutBytes;    // taken off the end of the file
+        bool memoField;
+        int recordsMissingFrom;  // header count warned about, -1: no such warning
+        int recordsHeld;
+        bool memoMissing;
+    };
+    const Case cases[] = {
+        {"all well", -1, 0, false, -1, 10, false},
+        {"header promises two more", 12, 0, false, 12, 10, false},
+        {"last record cut short", -1, 1 + 5, false, 10, 9, false},
+        {"header states fewer: the file's records show", 8, 0, false, -1, 10, false},
+        {"memo file missing", -1, 0, true, -1, 10, true},
+        {"both", 11, 0, true, 11, 10, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DbfSpec spec = tenRecords();
+        if (c.memoField) {
+            spec.version = 0x83;
+            spec.fields.push_back({"POZN", 'M', 10});
+        }
+        spec.headerCount = c.headerCount;
+        std::vector<uint8_t> bytes = karto::test::buildDbf(spec);
+        bytes.resize(bytes.size() - c.cutBytes);
+        TempDir dir;
+        TableDataset ds;
+        ds.setTableName(dir.write("T.DBF", bytes));
+        ds.open();
+        EXPECT_EQ(ds.recordCount(), c.recordsHeld);
+        EXPECT_EQ(ds.recordSize(), c.memoField ? 25 : 15);
+        const std::vector<OpenWarning>& warnings = ds.openWarnings();
+        const std::size_t expected = (c.recordsMissingFrom >= 0 ? 1u : 0u) + (c.memoMissing ? 1u : 0u);
+        ASSERT_EQ(warnings.size(), expected);
+        std::size_t at = 0;
+        if (c.recordsMissingFrom >= 0) {
+            EXPECT_EQ(warnings[at].kind, OpenWarning::RecordsMissing);
+            EXPECT_EQ(warnings[at].headerCount, static_cast<uint32_t>(c.recordsMissingFrom));
+            EXPECT_EQ(warnings[at].fileCount, c.recordsHeld);
+            ++at;
+        }
+        if (c.memoMissing) {
+            EXPECT_EQ(warnings[at].kind, OpenWarning::MemoFileMissing);
+            EXPECT_EQ(warnings[at].fileName, dir.file("T.dbt"));
+        }
+        ds.close();
+        EXPECT_TRUE(ds.openWarnings().empty());
+    }
+}
+
 } // namespace

@@ -1,0 +1,28 @@
+#pragma once
+// What opening found wrong with a table that opened all the same: the user
+// is to be told once, on opening, since the table shows less than it holds.
+
+#include <cstdint>
+#include <string>
+
+namespace karto {
+
+struct OpenWarning {
+    enum Kind {
+        // The header states more records than the file holds whole; the
+        // table shows the records the file holds (the count comes from the
+        // file's size).
+        RecordsMissing,
+        // A field keeps its value in a memo file that is not there; memo
+        // values read as empty.
+        MemoFileMissing,
+    };
+    Kind kind = RecordsMissing;
+    // RecordsMissing: the count the header states and the records the file holds.
+    uint32_t headerCount = 0;
+    int32_t fileCount = 0;
+    // MemoFileMissing: path of the memo file the table names.
+    std::string fileName;
+};
+
+} // namespace karto
