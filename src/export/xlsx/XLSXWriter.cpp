@@ -5,9 +5,6 @@
 #include <cmath>
 #include <iterator>
 
-#include <zlib.h>
-
-#include "export/xlsx/Deflater.h"
 #include "export/workbook/ExportCell.h"
 #include "export/workbook/ExportRow.h"
 #include "export/workbook/ExportWorkSheet.h"
@@ -108,6 +105,7 @@ void XLSXStreamWriter::start()
     workbook_.checkTitles();
     workbook_.notifyProgress(epnStart, 0, 1, "Export");
     zip_ = clock_ ? std::make_unique<ZipWriter>(clock_) : std::make_unique<ZipWriter>();
+    zip_->setDeflateOptions(deflateOptions_);
     zip_->openStream(*stream_, zmWrite);
     styles_ = std::make_unique<XLSXStyleSheet>(workbook_);
     strings_ = std::make_unique<XLSXSharedStrings>();
@@ -183,14 +181,14 @@ void XLSXStreamWriter::beginSheet(ExportWorkSheet& sheet, int64_t rowCount)
         spill_ = std::tmpfile();
         if (!spill_)
             throw WorkbookException("Cannot create a temporary file for the worksheet data.");
-        spillCrc_ = 0;
         spillBytes_ = 0;
-        spillInput_ = 0;
-        spillDeflater_ = std::make_unique<Deflater>([this](const char* data, std::size_t size) {
-            if (std::fwrite(data, 1, size, spill_) != size)
-                throw WorkbookException("Cannot write the temporary worksheet data.");
-            spillBytes_ += size;
-        });
+        spillDeflater_ = std::make_unique<ParallelDeflater>(
+            [this](const char* data, std::size_t size) {
+                if (std::fwrite(data, 1, size, spill_) != size)
+                    throw WorkbookException("Cannot write the temporary worksheet data.");
+                spillBytes_ += size;
+            },
+            deflateOptions_);
     }
     writeHeldRows(sheet);
 }
@@ -464,13 +462,10 @@ bool XLSXStreamWriter::endRow()
 
 void XLSXStreamWriter::writeSheetData(const void* data, std::size_t size)
 {
-    if (direct_) {
+    if (direct_)
         zip_->writeEntry(data, size);
-    } else {
-        spillCrc_ = static_cast<uint32_t>(crc32(spillCrc_, static_cast<const Bytef*>(data), static_cast<uInt>(size)));
-        spillInput_ += size;
+    else
         spillDeflater_->write(data, size);
-    }
 }
 
 void XLSXStreamWriter::flushRowBuffer(bool force)
@@ -602,7 +597,7 @@ void XLSXStreamWriter::endSheet()
         zip_->writeEntry(suffix);
         zip_->finishEntry();
     } else {
-        spillDeflater_->finishSegment();
+        const DeflatedData spilled = spillDeflater_->finishSegment();
         spillDeflater_.reset();
         const int sheetStyle = styles_->createAddStyleUnique(sheet_->style(), sheet_->excelNumberFormat());
         const int64_t rows = std::min<int64_t>(rowIndex_, maxRows_);
@@ -612,7 +607,7 @@ void XLSXStreamWriter::endSheet()
         zip_->writeEntry(prefix);
         if (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0)
             throw WorkbookException("Cannot read the temporary worksheet data.");
-        zip_->appendDeflated(spill_, spillBytes_, spillCrc_, spillInput_);
+        zip_->appendDeflated(spill_, spillBytes_, spilled.crc, spilled.size);
         zip_->writeEntry(suffix);
         zip_->finishEntry();
         std::fclose(spill_);

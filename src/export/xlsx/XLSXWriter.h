@@ -15,6 +15,10 @@
 //    stream. Memory is that of the distinct texts plus a few MiB. Both ways
 //    write the same bytes for the same rows.
 //
+// The sheet and shared-string parts are deflated on the machine's cores
+// (ParallelDeflater) while the rows are written; only the compression runs
+// on other threads, which see nothing but the bytes they compress.
+//
 //    XLSXStreamWriter writer(workbook, "out.xlsx");     // temporary file beside out.xlsx
 //    writer.beginSheet(sheet, 1 + recordCount);          // sheet holds header + first 49
 //    for each further record:
@@ -39,10 +43,10 @@
 #include "export/workbook/CustomExporter.h"
 #include "export/workbook/SheetStreamWriter.h"
 #include "export/workbook/SheetLayout.h"
+#include "export/xlsx/ParallelDeflater.h"
 
 namespace karto {
 
-class Deflater;
 class ExportCell;
 class ExportRow;
 class ExportWorkSheet;
@@ -93,6 +97,9 @@ public:
     // The clock of the ZIP entry times (the local time unless replaced);
     // call before beginSheet.
     void setZipClock(std::function<std::tm()> clock) { clock_ = std::move(clock); }
+    // How the parts are compressed (threads, chunk size); call before
+    // beginSheet. Threads 1 is the single-threaded writer.
+    void setDeflateOptions(const ParallelDeflateOptions& options) { deflateOptions_ = options; }
 
     // The row limit, 1,048,576 unless lowered (tests use a small one).
     void setMaxRowCount(int64_t rows) { maxRows_ = rows; }
@@ -136,6 +143,7 @@ private:
     std::unique_ptr<ReplacingOutputStream> ownedStream_;
     OutputStream* stream_;
     std::function<std::tm()> clock_;
+    ParallelDeflateOptions deflateOptions_;
     std::unique_ptr<ZipWriter> zip_;
     std::unique_ptr<XLSXStyleSheet> styles_;
     std::unique_ptr<XLSXSharedStrings> strings_;
@@ -156,10 +164,8 @@ private:
     std::string cellBuffer_;    // cells of the pushed row being built
     bool direct_ = true;        // rows go straight into the ZIP entry
     std::FILE* spill_ = nullptr;  // else: a raw deflate segment in a temporary file
-    std::unique_ptr<Deflater> spillDeflater_;
-    uint32_t spillCrc_ = 0;
+    std::unique_ptr<ParallelDeflater> spillDeflater_;
     uint64_t spillBytes_ = 0;   // compressed
-    uint64_t spillInput_ = 0;   // uncompressed
 
     // Pushed row state and the caches of pushed cell kinds.
     int pushedCells_ = 0;
