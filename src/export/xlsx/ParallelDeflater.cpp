@@ -6,6 +6,7 @@
 #include <new>
 #include <system_error>
 
+#include <sched.h>
 #include <zlib.h>
 
 #include "export/workbook/WorkbookErrors.h"
@@ -17,6 +18,7 @@ namespace {
 
 constexpr std::size_t kWindow = 32768;
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;  // zlib counts input in uInt
+constexpr unsigned kMaxDefaultThreads = 16;
 
 std::atomic<unsigned> defaultThreads{0};
 
@@ -38,8 +40,12 @@ unsigned defaultDeflateThreads()
     const unsigned set = defaultThreads.load();
     if (set > 0)
         return set;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 0 ? cores : 1;
+    unsigned cores = std::thread::hardware_concurrency();
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        cores = static_cast<unsigned>(CPU_COUNT(&allowed));
+    return std::clamp(cores, 1u, kMaxDefaultThreads);
 }
 
 void setDefaultDeflateThreads(unsigned threads)
@@ -146,7 +152,7 @@ ParallelDeflater::ParallelDeflater(Sink sink, const ParallelDeflateOptions& opti
         serial_ = std::make_unique<Deflater>(sink_);
         return;
     }
-    inFlightLimit_ = options.chunksInFlight > 0 ? options.chunksInFlight : 4 * threadCount_;
+    inFlightLimit_ = options.chunksInFlight > 0 ? options.chunksInFlight : 2 * threadCount_ + 2;
     current_ = newJob(nullptr);
 }
 
@@ -203,19 +209,19 @@ void ParallelDeflater::write(const void* data, std::size_t size)
     }
 }
 
-DeflatedData ParallelDeflater::finish()
+DeflatedInput ParallelDeflater::finish()
 {
     return end(Z_FINISH);
 }
 
-DeflatedData ParallelDeflater::finishSegment()
+DeflatedInput ParallelDeflater::finishSegment()
 {
     return end(Z_SYNC_FLUSH);
 }
 
-DeflatedData ParallelDeflater::end(int flush)
+DeflatedInput ParallelDeflater::end(int flush)
 {
-    DeflatedData result;
+    DeflatedInput result;
     if (serial_) {
         if (flush == Z_FINISH)
             serial_->finish();
@@ -228,7 +234,7 @@ DeflatedData ParallelDeflater::end(int flush)
         result = written_;
         current_ = newJob(nullptr);
     }
-    written_ = DeflatedData{};
+    written_ = DeflatedInput{};
     return result;
 }
 

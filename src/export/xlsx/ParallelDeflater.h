@@ -40,7 +40,8 @@ struct ParallelDeflateOptions {
     unsigned threads = 0;
     // Uncompressed bytes per chunk (1 byte ... 1 GiB).
     std::size_t chunkSize = 512 * 1024;
-    // Chunks handed over and not yet written out; 0: four per thread.
+    // Chunks handed over and not yet written out; 0: two per thread and two
+    // more.
     unsigned chunksInFlight = 0;
     // Called before a chunk (numbered from 0) is compressed, on the thread
     // that compresses it; what it throws is that chunk's failure (tests stand
@@ -48,13 +49,14 @@ struct ParallelDeflateOptions {
     std::function<void(uint64_t chunk)> beforeChunk;
 };
 
-// The thread count of deflaters not given one: the machine's cores unless
-// set otherwise (0 returns to the machine's cores).
+// The thread count of deflaters not given one: the cores this process may
+// run on (at most 16; past a few the XML is written slower than it is
+// compressed) unless set otherwise (0 returns to the cores).
 unsigned defaultDeflateThreads();
 void setDefaultDeflateThreads(unsigned threads);
 
-// The CRC-32 and the length of uncompressed data.
-struct DeflatedData {
+// What went into a deflate stream: its CRC-32 and length.
+struct DeflatedInput {
     uint32_t crc = 0;
     uint64_t size = 0;
 };
@@ -72,12 +74,12 @@ public:
     void write(const void* data, std::size_t size);
     // Ends the stream with a final block; returns what was written since the
     // stream (or segment) began.
-    DeflatedData finish();
+    DeflatedInput finish();
     // Ends the data with a sync flush (non-final blocks, byte boundary) so
     // that other raw deflate data may follow it; the next write starts a
     // fresh stream that refers to nothing before it. Returns what was
     // written since the stream (or segment) began.
-    DeflatedData finishSegment();
+    DeflatedInput finishSegment();
 
     // The threads it compresses with (1: the single-threaded Deflater).
     unsigned threads() const { return threadCount_; }
@@ -87,7 +89,7 @@ private:
     struct Job;
     struct Compressor;
 
-    DeflatedData end(int flush);
+    DeflatedInput end(int flush);
     std::unique_ptr<Job> newJob(const Job* previous);
     void handOver(int flush, bool continued);
     void compressHere(Job& job);
@@ -107,7 +109,7 @@ private:
     std::unique_ptr<Deflater> serial_;
 
     // Several threads; the caller's side.
-    DeflatedData written_;                     // chunks written out in this segment
+    DeflatedInput written_;                    // chunks written out in this segment
     std::unique_ptr<Job> current_;             // being filled
     std::deque<std::unique_ptr<Job>> inFlight_;  // handed over, in stream order
     std::vector<std::unique_ptr<Job>> spare_;

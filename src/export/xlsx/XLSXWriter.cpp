@@ -232,10 +232,15 @@ void XLSXStreamWriter::appendRowStart(int styleIndex, int heightPixels, bool cus
 
 void XLSXStreamWriter::appendCellStart(int column, int styleIndex)
 {
+    if (rowNumberOf_ != rowIndex_) {  // the row's number, once per row
+        rowNumber_.clear();
+        appendInt(rowNumber_, rowIndex_ + 1);
+        rowNumberOf_ = rowIndex_;
+    }
     std::string& out = cellBuffer_;
     out += "<c r=\"";
     out += columnName(column);
-    appendInt(out, rowIndex_ + 1);
+    out += rowNumber_;
     out += "\" s=\"";
     appendInt(out, styleIndex);
     out += '"';
@@ -597,7 +602,7 @@ void XLSXStreamWriter::endSheet()
         zip_->writeEntry(suffix);
         zip_->finishEntry();
     } else {
-        const DeflatedData spilled = spillDeflater_->finishSegment();
+        const DeflatedInput spilled = spillDeflater_->finishSegment();
         spillDeflater_.reset();
         const int sheetStyle = styles_->createAddStyleUnique(sheet_->style(), sheet_->excelNumberFormat());
         const int64_t rows = std::min<int64_t>(rowIndex_, maxRows_);

@@ -162,6 +162,8 @@ private:
     int64_t chunkCells_ = 0;
     std::string rowBuffer_;     // XML of rows not yet compressed
     std::string cellBuffer_;    // cells of the pushed row being built
+    std::string rowNumber_;     // the text of rowIndex_ + 1
+    int64_t rowNumberOf_ = -1;  // the rowIndex_ rowNumber_ is for
     bool direct_ = true;        // rows go straight into the ZIP entry
     std::FILE* spill_ = nullptr;  // else: a raw deflate segment in a temporary file
     std::unique_ptr<ParallelDeflater> spillDeflater_;

@@ -204,7 +204,7 @@ void ZipWriter::addUncompressed(uint64_t size)
     entryIn_ += size;
 }
 
-void ZipWriter::addDeflated(const DeflatedData& data)
+void ZipWriter::addDeflated(const DeflatedInput& data)
 {
     entryCrc_ = static_cast<uint32_t>(crc32_combine(entryCrc_, data.crc, static_cast<z_off_t>(data.size)));
 }
@@ -229,7 +229,7 @@ void ZipWriter::appendDeflated(std::FILE* source, uint64_t compressedSize, uint3
         entryOut_ += got;
         left -= got;
     }
-    addDeflated(DeflatedData{crc, uncompressedSize});
+    addDeflated(DeflatedInput{crc, uncompressedSize});
 }
 
 void ZipWriter::finishEntry()

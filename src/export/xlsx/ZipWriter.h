@@ -106,7 +106,7 @@ private:
     void writeLocalHeader(const ZipEntryHeader& header, bool withSignature);
     void put(const void* data, std::size_t size);
     void addUncompressed(uint64_t size);
-    void addDeflated(const DeflatedData& data);
+    void addDeflated(const DeflatedInput& data);
 
     ZipClock clock_;
     ParallelDeflateOptions deflateOptions_;

@@ -45,13 +45,13 @@ uint32_t crcOf(const std::string& data)
 
 // The data written in pieces of `piece` bytes, then finished.
 std::string deflateAll(const std::string& data, const ParallelDeflateOptions& options, std::size_t piece,
-                       DeflatedData* sum = nullptr, unsigned* threads = nullptr)
+                       DeflatedInput* sum = nullptr, unsigned* threads = nullptr)
 {
     std::string out;
     ParallelDeflater deflater([&out](const char* d, std::size_t n) { out.append(d, n); }, options);
     for (std::size_t at = 0; at < data.size(); at += piece)
         deflater.write(data.data() + at, std::min(piece, data.size() - at));
-    const DeflatedData written = deflater.finish();
+    const DeflatedInput written = deflater.finish();
     if (sum)
         *sum = written;
     if (threads)
@@ -88,7 +88,7 @@ TEST(ParallelDeflater, ChunksJoinIntoOneRawDeflateStream)
     };
     for (const auto& c : cases) {
         const std::string data = sheetXml(c.length);
-        DeflatedData sum;
+        DeflatedInput sum;
         unsigned threads = 0;
         const std::string deflated = deflateAll(data, options(c.threads, c.chunk, c.inFlight), c.piece, &sum, &threads);
         const std::string label = std::to_string(c.threads) + " threads, chunk " + std::to_string(c.chunk) +
@@ -109,12 +109,12 @@ TEST(ParallelDeflater, SegmentsLetOtherDeflateDataFollow)
         std::string out;
         ParallelDeflater deflater([&out](const char* d, std::size_t n) { out.append(d, n); }, options(threads, 4096));
         deflater.write(a.data(), a.size());
-        const DeflatedData first = deflater.finishSegment();
+        const DeflatedInput first = deflater.finishSegment();
         Deflater other([&out](const char* d, std::size_t n) { out.append(d, n); });
         other.write(b.data(), b.size());
         other.finishSegment();
         deflater.write(c.data(), c.size());
-        const DeflatedData last = deflater.finish();
+        const DeflatedInput last = deflater.finish();
         EXPECT_EQ(inflateRaw(out, a.size() + b.size() + c.size()), a + b + c) << threads;
         EXPECT_EQ(first.crc, crcOf(a));
         EXPECT_EQ(first.size, a.size());
