@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
 #include "export/workbook/ExportCell.h"
@@ -52,6 +53,40 @@ std::string columnLetters(int column)
         n = (n - 1) / 26;
     }
     return std::string(std::make_reverse_iterator(letters + length), std::make_reverse_iterator(letters));
+}
+
+// One cell's XML put together on the stack and appended in one piece. Only
+// for cells of bounded length: a reference, a style, a shared-string index
+// or a number (at most some 100 bytes).
+class CellXml {
+public:
+    CellXml& operator<<(std::string_view text)
+    {
+        std::memcpy(end_, text.data(), text.size());
+        end_ += text.size();
+        return *this;
+    }
+    CellXml& operator<<(int64_t value)
+    {
+        end_ = std::to_chars(end_, buffer_ + sizeof buffer_, value).ptr;
+        return *this;
+    }
+    CellXml& number(double value)
+    {
+        end_ += formatXmlNumber(value, end_);
+        return *this;
+    }
+    void appendTo(std::string& out) const { out.append(buffer_, static_cast<std::size_t>(end_ - buffer_)); }
+
+private:
+    char buffer_[160];
+    char* end_ = buffer_;
+};
+
+// "<c r="B12" s="3"", the cell's attributes to follow.
+void cellStart(CellXml& xml, std::string_view column, std::string_view row, int styleIndex)
+{
+    xml << "<c r=\"" << column << row << "\" s=\"" << styleIndex << "\"";
 }
 
 std::string widthText(int pixels, int charWidth)
@@ -230,20 +265,21 @@ void XLSXStreamWriter::appendRowStart(int styleIndex, int heightPixels, bool cus
     out += "\">";
 }
 
-void XLSXStreamWriter::appendCellStart(int column, int styleIndex)
+const std::string& XLSXStreamWriter::rowNumber()
 {
-    if (rowNumberOf_ != rowIndex_) {  // the row's number, once per row
+    if (rowNumberOf_ != rowIndex_) {  // written once per row
         rowNumber_.clear();
         appendInt(rowNumber_, rowIndex_ + 1);
         rowNumberOf_ = rowIndex_;
     }
-    std::string& out = cellBuffer_;
-    out += "<c r=\"";
-    out += columnName(column);
-    out += rowNumber_;
-    out += "\" s=\"";
-    appendInt(out, styleIndex);
-    out += '"';
+    return rowNumber_;
+}
+
+void XLSXStreamWriter::appendCellStart(int column, int styleIndex)
+{
+    CellXml xml;
+    cellStart(xml, columnName(column), rowNumber(), styleIndex);
+    xml.appendTo(cellBuffer_);
 }
 
 void XLSXStreamWriter::appendModelCell(const ExportCell& cell, int styleIndex)
@@ -358,14 +394,13 @@ void XLSXStreamWriter::addString(std::string_view text)
     }
     const bool wrap = text.find("\r\n") != std::string_view::npos;
     const PushedStyle& style = pushedStyle(stringStyle_[wrap ? 1 : 0], ectString, 0, wrap, {});
-    appendCellStart(pushedCells_, style.index);
-    if (text.empty()) {
-        cellBuffer_ += "></c>";
-    } else {
-        cellBuffer_ += " t=\"s\"><v>";
-        appendInt(cellBuffer_, strings_->add(text));
-        cellBuffer_ += "</v></c>";
-    }
+    CellXml xml;
+    cellStart(xml, columnName(pushedCells_), rowNumber(), style.index);
+    if (text.empty())
+        xml << "></c>";
+    else
+        xml << " t=\"s\"><v>" << strings_->add(text) << "</v></c>";
+    xml.appendTo(cellBuffer_);
     pushedHeight_ = std::max(pushedHeight_, style.height);
     ++pushedCells_;
 }
@@ -381,14 +416,13 @@ void XLSXStreamWriter::addNumber(int decimalPlaces, double value)
     if (decimalPlaces > 32)
         decimalPlaces = 32;
     const PushedStyle& style = pushedStyle(numberStyles_[decimalPlaces + 1], ectNumber, decimalPlaces, false, {});
-    appendCellStart(pushedCells_, style.index);
-    if (!std::isfinite(value)) {
-        cellBuffer_ += "></c>";
-    } else {
-        cellBuffer_ += "><v>";
-        appendNumber(cellBuffer_, value);
-        cellBuffer_ += "</v></c>";
-    }
+    CellXml xml;
+    cellStart(xml, columnName(pushedCells_), rowNumber(), style.index);
+    if (!std::isfinite(value))
+        xml << "></c>";
+    else
+        (xml << "><v>").number(value) << "</v></c>";
+    xml.appendTo(cellBuffer_);
     pushedHeight_ = std::max(pushedHeight_, style.height);
     ++pushedCells_;
 }
@@ -400,8 +434,10 @@ void XLSXStreamWriter::addBoolean(bool value)
         return;
     }
     const PushedStyle& style = pushedStyle(booleanStyle_, ectBoolean, 0, false, {});
-    appendCellStart(pushedCells_, style.index);
-    cellBuffer_ += value ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>";
+    CellXml xml;
+    cellStart(xml, columnName(pushedCells_), rowNumber(), style.index);
+    xml << (value ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>");
+    xml.appendTo(cellBuffer_);
     pushedHeight_ = std::max(pushedHeight_, style.height);
     ++pushedCells_;
 }
@@ -423,15 +459,16 @@ void XLSXStreamWriter::addDateTime(double serial, std::string_view numberFormat)
         slot = &dateStyles_.back().second;
     }
     const PushedStyle& style = pushedStyle(*slot, ectDateTime, 0, false, numberFormat);
-    appendCellStart(pushedCells_, style.index);
     double value = serial;
     if (workbook_.use1904DateSystem)
         value -= 1462;
     if (value >= 0 || !std::isfinite(value)) {
-        cellBuffer_ += "><v>";
-        appendNumber(cellBuffer_, value);
-        cellBuffer_ += "</v></c>";
+        CellXml xml;
+        cellStart(xml, columnName(pushedCells_), rowNumber(), style.index);
+        (xml << "><v>").number(value) << "</v></c>";
+        xml.appendTo(cellBuffer_);
     } else {
+        appendCellStart(pushedCells_, style.index);
         cellBuffer_ += " t=\"inlineStr\"><is><t>";
         appendXmlText(cellBuffer_,
                       formatDateTime(serial, dateTimeDisplayFormat(std::string(numberFormat))));

@@ -128,6 +128,7 @@ private:
     void beginRowChunk(int cellCount);
     void appendRowStart(int styleIndex, int heightPixels, bool customHeight);
     void appendCellStart(int column, int styleIndex);
+    const std::string& rowNumber();
     void appendModelCell(const ExportCell& cell, int styleIndex);
     const PushedStyle& pushedStyle(PushedStyle& slot, int type, int decimals, bool wrap,
                                    std::string_view numberFormat);
