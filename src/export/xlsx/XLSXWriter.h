@@ -15,10 +15,6 @@
 //    stream. Memory is that of the distinct texts plus a few MiB. Both ways
 //    write the same bytes for the same rows.
 //
-// The sheet and shared-string parts are deflated on the machine's cores
-// (ParallelDeflater) while the rows are written; only the compression runs
-// on other threads, which see nothing but the bytes they compress.
-//
 //    XLSXStreamWriter writer(workbook, "out.xlsx");     // temporary file beside out.xlsx
 //    writer.beginSheet(sheet, 1 + recordCount);          // sheet holds header + first 49
 //    for each further record:
@@ -29,6 +25,10 @@
 //    writer.endSheet();
 //    writer.finish();                                    // renamed over out.xlsx
 //    writer.rowsLeftOut();                               // rows past 1,048,576
+//
+// The sheet and shared-string parts are deflated on the machine's cores
+// (ParallelDeflater) while the rows are written; only the compression runs
+// on other threads, which see nothing but the bytes they compress.
 
 #include <cstdint>
 #include <cstdio>
