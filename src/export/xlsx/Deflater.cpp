@@ -10,18 +10,23 @@ namespace {
 
 constexpr std::size_t kOutputBlock = 65536;
 
-[[noreturn]] void raiseZlib(int code, const z_stream& stream)
+} // namespace
+
+std::string zlibErrorText(int code, const char* message)
 {
-    std::string message = "zlib error ";
-    message += std::to_string(code);
-    if (stream.msg) {
-        message += ": ";
-        message += stream.msg;
+    std::string text = "zlib error ";
+    text += std::to_string(code);
+    if (message) {
+        text += ": ";
+        text += message;
     }
-    throw ZipException(message);
+    return text;
 }
 
-} // namespace
+void raiseZlibError(int code, const char* message)
+{
+    throw ZipException(zlibErrorText(code, message));
+}
 
 struct Deflater::State {
     z_stream stream{};
@@ -33,7 +38,7 @@ Deflater::Deflater(Sink sink, int level) : sink_(std::move(sink)), state_(new St
     if (code != Z_OK) {
         delete state_;
         state_ = nullptr;
-        throw ZipException("zlib error " + std::to_string(code));
+        raiseZlibError(code, nullptr);
     }
     buffer_.resize(kOutputBlock);
 }
@@ -65,7 +70,7 @@ void Deflater::run(int flush, const void* data, std::size_t size)
             s.avail_out = static_cast<uInt>(buffer_.size());
             const int code = deflate(&s, pieceFlush);
             if (code != Z_OK && code != Z_STREAM_END && code != Z_BUF_ERROR)
-                raiseZlib(code, s);
+                raiseZlibError(code, s.msg);
             const std::size_t produced = buffer_.size() - s.avail_out;
             if (produced > 0) {
                 totalOut_ += produced;

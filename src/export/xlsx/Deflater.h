@@ -10,6 +10,12 @@
 
 namespace karto {
 
+// The text of a zlib failure: "zlib error <code>", followed by ": <message>"
+// when zlib gave one.
+std::string zlibErrorText(int code, const char* message);
+// Raises ZipException with that text.
+[[noreturn]] void raiseZlibError(int code, const char* message);
+
 class Deflater {
 public:
     // sink receives every piece of compressed output.

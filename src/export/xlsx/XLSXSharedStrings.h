@@ -1,13 +1,14 @@
 #pragma once
 // The shared-string table of an XLSX export: distinct texts in order of
 // first use, looked up by hash. Texts are kept once in large blocks, so the
-// memory is that of the distinct texts plus a small fixed cost per text.
+// memory is that of the distinct texts plus a small fixed cost per text
+// (its place, and one 8-byte slot of an open-addressing hash table that is
+// at most three quarters full).
 
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace karto {
@@ -30,10 +31,14 @@ public:
 
 private:
     std::string_view store(std::string_view text);
+    void grow();
 
     std::deque<std::string> blocks_;
     std::vector<std::string_view> texts_;
-    std::unordered_map<std::string_view, uint32_t> index_;
+    // Linear probing; a slot holds the high 32 bits of the text's hash and
+    // its index + 1 (0: empty). The low bits of the hash choose the slot.
+    std::vector<uint64_t> slots_;
+    std::size_t mask_ = 0;
 };
 
 } // namespace karto

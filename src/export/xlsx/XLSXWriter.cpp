@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
-#include <zlib.h>
-
-#include "export/xlsx/Deflater.h"
 #include "export/workbook/ExportCell.h"
 #include "export/workbook/ExportRow.h"
 #include "export/workbook/ExportWorkSheet.h"
@@ -56,6 +54,40 @@ std::string columnLetters(int column)
         n = (n - 1) / 26;
     }
     return std::string(std::make_reverse_iterator(letters + length), std::make_reverse_iterator(letters));
+}
+
+// One cell's XML put together on the stack and appended in one piece. Only
+// for cells of bounded length: a reference, a style, a shared-string index
+// or a number (at most some 100 bytes).
+class CellXml {
+public:
+    CellXml& operator<<(std::string_view text)
+    {
+        std::memcpy(end_, text.data(), text.size());
+        end_ += text.size();
+        return *this;
+    }
+    CellXml& operator<<(int64_t value)
+    {
+        end_ = std::to_chars(end_, buffer_ + sizeof buffer_, value).ptr;
+        return *this;
+    }
+    CellXml& number(double value)
+    {
+        end_ += formatXmlNumber(value, end_);
+        return *this;
+    }
+    void appendTo(std::string& out) const { out.append(buffer_, static_cast<std::size_t>(end_ - buffer_)); }
+
+private:
+    char buffer_[160];
+    char* end_ = buffer_;
+};
+
+// "<c r="B12" s="3"", the cell's attributes to follow.
+void cellStart(CellXml& xml, std::string_view column, std::string_view row, int styleIndex)
+{
+    xml << "<c r=\"" << column << row << "\" s=\"" << styleIndex << "\"";
 }
 
 std::string widthText(int pixels, int charWidth)
@@ -109,6 +141,7 @@ void XLSXStreamWriter::start()
     workbook_.checkTitles();
     workbook_.notifyProgress(epnStart, 0, 1, "Export");
     zip_ = clock_ ? std::make_unique<ZipWriter>(clock_) : std::make_unique<ZipWriter>();
+    zip_->setDeflateOptions(deflateOptions_);
     zip_->openStream(*stream_, zmWrite);
     styles_ = std::make_unique<XLSXStyleSheet>(workbook_);
     strings_ = std::make_unique<XLSXSharedStrings>();
@@ -184,14 +217,14 @@ void XLSXStreamWriter::beginSheet(ExportWorkSheet& sheet, int64_t rowCount)
         spill_ = std::tmpfile();
         if (!spill_)
             throw WorkbookException("Cannot create a temporary file for the worksheet data.");
-        spillCrc_ = 0;
         spillBytes_ = 0;
-        spillInput_ = 0;
-        spillDeflater_ = std::make_unique<Deflater>([this](const char* data, std::size_t size) {
-            if (std::fwrite(data, 1, size, spill_) != size)
-                throw WorkbookException("Cannot write the temporary worksheet data.");
-            spillBytes_ += size;
-        });
+        spillDeflater_ = std::make_unique<ParallelDeflater>(
+            [this](const char* data, std::size_t size) {
+                if (std::fwrite(data, 1, size, spill_) != size)
+                    throw WorkbookException("Cannot write the temporary worksheet data.");
+                spillBytes_ += size;
+            },
+            deflateOptions_);
     }
     writeHeldRows(sheet);
 }
@@ -233,15 +266,21 @@ void XLSXStreamWriter::appendRowStart(int styleIndex, int heightPixels, bool cus
     out += "\">";
 }
 
+const std::string& XLSXStreamWriter::rowNumber()
+{
+    if (rowNumberOf_ != rowIndex_) {  // written once per row
+        rowNumber_.clear();
+        appendInt(rowNumber_, rowIndex_ + 1);
+        rowNumberOf_ = rowIndex_;
+    }
+    return rowNumber_;
+}
+
 void XLSXStreamWriter::appendCellStart(int column, int styleIndex)
 {
-    std::string& out = cellBuffer_;
-    out += "<c r=\"";
-    out += columnName(column);
-    appendInt(out, rowIndex_ + 1);
-    out += "\" s=\"";
-    appendInt(out, styleIndex);
-    out += '"';
+    CellXml xml;
+    cellStart(xml, columnName(column), rowNumber(), styleIndex);
+    xml.appendTo(cellBuffer_);
 }
 
 void XLSXStreamWriter::appendModelCell(const ExportCell& cell, int styleIndex)
@@ -356,14 +395,13 @@ void XLSXStreamWriter::addString(std::string_view text)
     }
     const bool wrap = text.find("\r\n") != std::string_view::npos;
     const PushedStyle& style = pushedStyle(stringStyle_[wrap ? 1 : 0], ectString, 0, wrap, {});
-    appendCellStart(pushedCells_, style.index);
-    if (text.empty()) {
-        cellBuffer_ += "></c>";
-    } else {
-        cellBuffer_ += " t=\"s\"><v>";
-        appendInt(cellBuffer_, strings_->add(text));
-        cellBuffer_ += "</v></c>";
-    }
+    CellXml xml;
+    cellStart(xml, columnName(pushedCells_), rowNumber(), style.index);
+    if (text.empty())
+        xml << "></c>";
+    else
+        xml << " t=\"s\"><v>" << strings_->add(text) << "</v></c>";
+    xml.appendTo(cellBuffer_);
     pushedHeight_ = std::max(pushedHeight_, style.height);
     ++pushedCells_;
 }
@@ -379,14 +417,13 @@ void XLSXStreamWriter::addNumber(int decimalPlaces, double value)
     if (decimalPlaces > 32)
         decimalPlaces = 32;
     const PushedStyle& style = pushedStyle(numberStyles_[decimalPlaces + 1], ectNumber, decimalPlaces, false, {});
-    appendCellStart(pushedCells_, style.index);
-    if (!std::isfinite(value)) {
-        cellBuffer_ += "></c>";
-    } else {
-        cellBuffer_ += "><v>";
-        appendNumber(cellBuffer_, value);
-        cellBuffer_ += "</v></c>";
-    }
+    CellXml xml;
+    cellStart(xml, columnName(pushedCells_), rowNumber(), style.index);
+    if (!std::isfinite(value))
+        xml << "></c>";
+    else
+        (xml << "><v>").number(value) << "</v></c>";
+    xml.appendTo(cellBuffer_);
     pushedHeight_ = std::max(pushedHeight_, style.height);
     ++pushedCells_;
 }
@@ -398,8 +435,10 @@ void XLSXStreamWriter::addBoolean(bool value)
         return;
     }
     const PushedStyle& style = pushedStyle(booleanStyle_, ectBoolean, 0, false, {});
-    appendCellStart(pushedCells_, style.index);
-    cellBuffer_ += value ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>";
+    CellXml xml;
+    cellStart(xml, columnName(pushedCells_), rowNumber(), style.index);
+    xml << (value ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>");
+    xml.appendTo(cellBuffer_);
     pushedHeight_ = std::max(pushedHeight_, style.height);
     ++pushedCells_;
 }
@@ -421,15 +460,16 @@ void XLSXStreamWriter::addDateTime(double serial, std::string_view numberFormat)
         slot = &dateStyles_.back().second;
     }
     const PushedStyle& style = pushedStyle(*slot, ectDateTime, 0, false, numberFormat);
-    appendCellStart(pushedCells_, style.index);
     double value = serial;
     if (workbook_.use1904DateSystem)
         value -= 1462;
     if (value >= 0 || !std::isfinite(value)) {
-        cellBuffer_ += "><v>";
-        appendNumber(cellBuffer_, value);
-        cellBuffer_ += "</v></c>";
+        CellXml xml;
+        cellStart(xml, columnName(pushedCells_), rowNumber(), style.index);
+        (xml << "><v>").number(value) << "</v></c>";
+        xml.appendTo(cellBuffer_);
     } else {
+        appendCellStart(pushedCells_, style.index);
         cellBuffer_ += " t=\"inlineStr\"><is><t>";
         appendXmlText(cellBuffer_,
                       formatDateTime(serial, dateTimeDisplayFormat(std::string(numberFormat))));
@@ -465,13 +505,10 @@ bool XLSXStreamWriter::endRow()
 
 void XLSXStreamWriter::writeSheetData(const void* data, std::size_t size)
 {
-    if (direct_) {
+    if (direct_)
         zip_->writeEntry(data, size);
-    } else {
-        spillCrc_ = static_cast<uint32_t>(crc32(spillCrc_, static_cast<const Bytef*>(data), static_cast<uInt>(size)));
-        spillInput_ += size;
+    else
         spillDeflater_->write(data, size);
-    }
 }
 
 void XLSXStreamWriter::flushRowBuffer(bool force)
@@ -603,7 +640,7 @@ void XLSXStreamWriter::endSheet()
         zip_->writeEntry(suffix);
         zip_->finishEntry();
     } else {
-        spillDeflater_->finishSegment();
+        const DeflatedInput spilled = spillDeflater_->finishSegment();
         spillDeflater_.reset();
         const int sheetStyle = styles_->createAddStyleUnique(sheet_->style(), sheet_->excelNumberFormat());
         const int64_t rows = std::min<int64_t>(rowIndex_, maxRows_);
@@ -613,7 +650,7 @@ void XLSXStreamWriter::endSheet()
         zip_->writeEntry(prefix);
         if (std::fflush(spill_) != 0 || std::fseek(spill_, 0, SEEK_SET) != 0)
             throw WorkbookException("Cannot read the temporary worksheet data.");
-        zip_->appendDeflated(spill_, spillBytes_, spillCrc_, spillInput_);
+        zip_->appendDeflated(spill_, spillBytes_, spilled.crc, spilled.size);
         zip_->writeEntry(suffix);
         zip_->finishEntry();
         std::fclose(spill_);

@@ -25,6 +25,10 @@
 //    writer.endSheet();
 //    writer.finish();                                    // renamed over out.xlsx
 //    writer.rowsLeftOut();                               // rows past 1,048,576
+//
+// The sheet and shared-string parts are deflated on the machine's cores
+// (ParallelDeflater) while the rows are written; only the compression runs
+// on other threads, which see nothing but the bytes they compress.
 
 #include <cstdint>
 #include <cstdio>
@@ -39,10 +43,10 @@
 #include "export/workbook/CustomExporter.h"
 #include "export/workbook/SheetStreamWriter.h"
 #include "export/workbook/SheetLayout.h"
+#include "export/xlsx/ParallelDeflater.h"
 
 namespace karto {
 
-class Deflater;
 class ExportCell;
 class ExportRow;
 class ExportWorkSheet;
@@ -93,6 +97,9 @@ public:
     // The clock of the ZIP entry times (the local time unless replaced);
     // call before beginSheet.
     void setZipClock(std::function<std::tm()> clock) { clock_ = std::move(clock); }
+    // How the parts are compressed (threads, chunk size); call before
+    // beginSheet. Threads 1 is the single-threaded writer.
+    void setDeflateOptions(const ParallelDeflateOptions& options) { deflateOptions_ = options; }
 
     // The row limit, 1,048,576 unless lowered (tests use a small one).
     void setMaxRowCount(int64_t rows) { maxRows_ = rows; }
@@ -121,6 +128,7 @@ private:
     void beginRowChunk(int cellCount);
     void appendRowStart(int styleIndex, int heightPixels, bool customHeight);
     void appendCellStart(int column, int styleIndex);
+    const std::string& rowNumber();
     void appendModelCell(const ExportCell& cell, int styleIndex);
     const PushedStyle& pushedStyle(PushedStyle& slot, int type, int decimals, bool wrap,
                                    std::string_view numberFormat);
@@ -136,6 +144,7 @@ private:
     std::unique_ptr<ReplacingOutputStream> ownedStream_;
     OutputStream* stream_;
     std::function<std::tm()> clock_;
+    ParallelDeflateOptions deflateOptions_;
     std::unique_ptr<ZipWriter> zip_;
     std::unique_ptr<XLSXStyleSheet> styles_;
     std::unique_ptr<XLSXSharedStrings> strings_;
@@ -154,12 +163,12 @@ private:
     int64_t chunkCells_ = 0;
     std::string rowBuffer_;     // XML of rows not yet compressed
     std::string cellBuffer_;    // cells of the pushed row being built
+    std::string rowNumber_;     // the text of rowIndex_ + 1
+    int64_t rowNumberOf_ = -1;  // the rowIndex_ rowNumber_ is for
     bool direct_ = true;        // rows go straight into the ZIP entry
     std::FILE* spill_ = nullptr;  // else: a raw deflate segment in a temporary file
-    std::unique_ptr<Deflater> spillDeflater_;
-    uint32_t spillCrc_ = 0;
+    std::unique_ptr<ParallelDeflater> spillDeflater_;
     uint64_t spillBytes_ = 0;   // compressed
-    uint64_t spillInput_ = 0;   // uncompressed
 
     // Pushed row state and the caches of pushed cell kinds.
     int pushedCells_ = 0;

@@ -4,7 +4,7 @@
 
 #include <zlib.h>
 
-#include "export/xlsx/Deflater.h"
+#include "export/xlsx/ParallelDeflater.h"
 #include "export/output/OutputStream.h"
 #include "export/workbook/WorkbookErrors.h"
 
@@ -157,10 +157,12 @@ void ZipWriter::prepareEntry(const std::string& name, ZipCompression compression
     entryIn_ = 0;
     entryOut_ = 0;
     if (compression == zcDeflate)
-        deflater_ = std::make_unique<Deflater>([this](const char* data, std::size_t size) {
-            put(data, size);
-            entryOut_ += size;
-        });
+        deflater_ = std::make_unique<ParallelDeflater>(
+            [this](const char* data, std::size_t size) {
+                put(data, size);
+                entryOut_ += size;
+            },
+            deflateOptions_);
     else
         deflater_.reset();
     entryOpen_ = true;
@@ -177,6 +179,11 @@ void ZipWriter::writeEntry(const void* data, std::size_t size)
         throw ZipException("Wrong state: you are not writing a file.");
     if (size == 0)
         return;
+    addUncompressed(size);
+    if (deflater_) {
+        deflater_->write(data, size);
+        return;
+    }
     const auto* bytes = static_cast<const Bytef*>(data);
     std::size_t left = size;
     while (left > 0) {
@@ -185,13 +192,21 @@ void ZipWriter::writeEntry(const void* data, std::size_t size)
         bytes += piece;
         left -= piece;
     }
+    put(data, size);
+    entryOut_ += size;
+}
+
+// An entry past the 32-bit limits is refused as soon as its data passes
+// them, before more of it is compressed.
+void ZipWriter::addUncompressed(uint64_t size)
+{
+    checked32(entryIn_ + size);
     entryIn_ += size;
-    if (deflater_) {
-        deflater_->write(data, size);
-    } else {
-        put(data, size);
-        entryOut_ += size;
-    }
+}
+
+void ZipWriter::addDeflated(const DeflatedInput& data)
+{
+    entryCrc_ = static_cast<uint32_t>(crc32_combine(entryCrc_, data.crc, static_cast<z_off_t>(data.size)));
 }
 
 void ZipWriter::appendDeflated(std::FILE* source, uint64_t compressedSize, uint32_t crc,
@@ -201,7 +216,8 @@ void ZipWriter::appendDeflated(std::FILE* source, uint64_t compressedSize, uint3
         throw ZipException("Wrong state: you are not writing a file.");
     if (!deflater_)
         throw ZipException("Support for compression method not registered: 0");
-    deflater_->finishSegment();
+    addUncompressed(uncompressedSize);
+    addDeflated(deflater_->finishSegment());
     std::string block(1 << 16, '\0');
     uint64_t left = compressedSize;
     while (left > 0) {
@@ -213,8 +229,7 @@ void ZipWriter::appendDeflated(std::FILE* source, uint64_t compressedSize, uint3
         entryOut_ += got;
         left -= got;
     }
-    entryCrc_ = static_cast<uint32_t>(crc32_combine(entryCrc_, crc, static_cast<z_off_t>(uncompressedSize)));
-    entryIn_ += uncompressedSize;
+    addDeflated(DeflatedInput{crc, uncompressedSize});
 }
 
 void ZipWriter::finishEntry()
@@ -223,7 +238,7 @@ void ZipWriter::finishEntry()
         throw ZipException("Wrong state: you are not writing a file.");
     entryOpen_ = false;
     if (deflater_) {
-        deflater_->finish();
+        addDeflated(deflater_->finish());
         deflater_.reset();
     }
     entry_.crc32 = entryCrc_;

@@ -10,6 +10,10 @@
 // may splice in a ready piece of raw deflate data (appendDeflated), which
 // the sheet writer uses when the start of a part can only be written after
 // its rows.
+//
+// Deflated entries are compressed by a ParallelDeflater: on the machine's
+// cores unless setDeflateOptions says otherwise. Only the thread that calls
+// the writer touches the output stream.
 
 #include <cstdint>
 #include <cstdio>
@@ -22,9 +26,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "export/xlsx/ParallelDeflater.h"
+
 namespace karto {
 
-class Deflater;
 class OutputStream;
 
 enum ZipStatus { zsClosed, zsRead, zsReadWrite, zsWrite };
@@ -60,6 +65,9 @@ public:
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
 
+    // How deflated entries begun from now on are compressed.
+    void setDeflateOptions(const ParallelDeflateOptions& options) { deflateOptions_ = options; }
+
     // zmWrite: takes the stream (not owned) at its current position.
     // Another mode raises ZipException "Invalid argument".
     void openStream(OutputStream& stream, ZipMode mode);
@@ -76,9 +84,9 @@ public:
     void writeEntry(std::string_view text) { writeEntry(text.data(), text.size()); }
     // Ends the deflate data written so far with a sync flush and copies
     // compressedSize bytes of raw deflate data (non-final blocks ending on a
-    // byte boundary, as Deflater::finishSegment leaves them) from source;
-    // they stand for uncompressedSize bytes whose CRC-32 is crc. Later
-    // writeEntry calls start a new deflate segment. Raises ZipException
+    // byte boundary, as ParallelDeflater::finishSegment leaves them) from
+    // source; they stand for uncompressedSize bytes whose CRC-32 is crc.
+    // Later writeEntry calls start a new deflate segment. Raises ZipException
     // "Error reading temporary data" when source ends early.
     void appendDeflated(std::FILE* source, uint64_t compressedSize, uint32_t crc,
                         uint64_t uncompressedSize);
@@ -97,8 +105,11 @@ private:
     void prepareEntry(const std::string& name, ZipCompression compression);
     void writeLocalHeader(const ZipEntryHeader& header, bool withSignature);
     void put(const void* data, std::size_t size);
+    void addUncompressed(uint64_t size);
+    void addDeflated(const DeflatedInput& data);
 
     ZipClock clock_;
+    ParallelDeflateOptions deflateOptions_;
     ZipStatus status_ = zsClosed;
     OutputStream* stream_ = nullptr;
     uint64_t startFileData_ = 0;
@@ -110,8 +121,8 @@ private:
     // The entry in progress.
     bool entryOpen_ = false;
     ZipEntryHeader entry_;
-    std::unique_ptr<Deflater> deflater_;
-    uint32_t entryCrc_ = 0;
+    std::unique_ptr<ParallelDeflater> deflater_;
+    uint32_t entryCrc_ = 0;  // of the data before what the deflater holds
     uint64_t entryIn_ = 0;
     uint64_t entryOut_ = 0;
 };

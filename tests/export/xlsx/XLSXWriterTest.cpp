@@ -15,11 +15,13 @@
 #include "export/workbook/WorkbookErrors.h"
 #include "export/workbook/WorkbookFormatting.h"
 #include "export/xlsx/XmlWriter.h"
+#include "support/ThreadCount.h"
 #include "support/ZipTestReader.h"
 
 using namespace karto;
 using karto::test::findEntry;
 using karto::test::readZip;
+using karto::test::runningThreads;
 using karto::test::ZipTestEntry;
 
 namespace {
@@ -114,15 +116,18 @@ std::string exportModel(const std::vector<std::string>& names, const std::vector
 // The export as the command line runs it: header and 49 records in the
 // model, the rest pushed.
 std::string exportStreamed(const std::vector<std::string>& names, const std::vector<std::vector<Value>>& records,
-                           int64_t rowLimit = 0, int64_t* leftOut = nullptr, bool* direct = nullptr)
+                           int64_t rowLimit = 0, int64_t* leftOut = nullptr, bool* direct = nullptr,
+                           const ParallelDeflateOptions& deflate = {}, WorkbookProgressReceiver* progress = nullptr)
 {
     Workbook workbook;
+    workbook.setProgressReceiver(progress);
     ExportWorkSheet& sheet = startSheet(workbook, names);
     std::size_t i = 0;
     for (; i < records.size() && i < 49; ++i)
         addModelRecord(sheet, records[i], true);
     MemoryOutputStream out;
     XLSXStreamWriter writer(workbook, out);
+    writer.setDeflateOptions(deflate);
     if (rowLimit > 0)
         writer.setMaxRowCount(rowLimit);
     writer.beginSheet(sheet, 1 + static_cast<int64_t>(records.size()));
@@ -385,6 +390,27 @@ std::vector<std::string> partsOf(const std::string& bytes)
     return parts;
 }
 
+ParallelDeflateOptions deflateOn(unsigned threads, std::size_t chunkSize = 512 * 1024, unsigned inFlight = 0)
+{
+    ParallelDeflateOptions options;
+    options.threads = threads;
+    options.chunkSize = chunkSize;
+    options.chunksInFlight = inFlight;
+    return options;
+}
+
+// Every progress notification, one line each.
+class ProgressLog : public WorkbookProgressReceiver {
+public:
+    void workbookProgress(ExportProgressNotificationType kind, int64_t position, int64_t count,
+                          const std::string& text) override
+    {
+        lines.push_back(std::to_string(kind) + " " + std::to_string(position) + "/" + std::to_string(count) + " " +
+                        text);
+    }
+    std::vector<std::string> lines;
+};
+
 } // namespace
 
 TEST(XLSXWriter, StreamedRowsGiveTheSameBytesAsTheModel)
@@ -401,6 +427,29 @@ TEST(XLSXWriter, StreamedRowsGiveTheSameBytesAsTheModel)
         const std::string streamed = exportStreamed(names, records, 0, nullptr, &direct);
         EXPECT_EQ(direct, withText);
         EXPECT_EQ(partsOf(model), partsOf(streamed)) << (withText ? "direct" : "spilled");
+    }
+}
+
+TEST(XLSXWriter, SameFileOnAnyNumberOfThreads)
+{
+    // Chunks of 61 bytes cut cells, shared strings and UTF-8 letters; the
+    // parts, their order and the progress reported are those of the
+    // single-threaded writer, with the rows straight in the archive or
+    // through the temporary file.
+    for (const bool withText : {true, false}) {
+        const std::vector<std::string> names =
+            withText ? kExampleNames : std::vector<std::string>{"POCET", "CENA", "DATUM"};
+        const auto records = mixedRecords(1500, withText);
+        ProgressLog singleProgress;
+        const std::string single = exportStreamed(names, records, 0, nullptr, nullptr, deflateOn(1), &singleProgress);
+        for (const auto& options : {deflateOn(2, 61), deflateOn(3, 4093, 2), deflateOn(0)}) {
+            const std::string label = std::string(withText ? "direct" : "spilled") + ", chunk " +
+                                      std::to_string(options.chunkSize);
+            ProgressLog progress;
+            const std::string parallel = exportStreamed(names, records, 0, nullptr, nullptr, options, &progress);
+            EXPECT_EQ(partsOf(parallel), partsOf(single)) << label;
+            EXPECT_EQ(progress.lines, singleProgress.lines) << label;
+        }
     }
 }
 
@@ -476,7 +525,6 @@ TEST(XLSXWriter, OpenpyxlReadsValuesFormatsAndStyles)
     std::vector<std::vector<Value>> records = {exampleRecord()};
     for (const auto& t : {"a<b & c>d", "_x0041_", "form\ffeed", "  leading", "CR\r\nLF"})
         records.push_back({text(t), integer(9876543210.0), real(-0.125), date(0), logical(false)});
-    const std::string file = writeTempFile(exportStreamed(kExampleNames, records), ".xlsx");
     // openpyxl for values, formats and styles; the shared strings are also
     // decoded on their own (ElementTree and the _xHHHH_ rule), since
     // openpyxl leaves _xHHHH_ escapes other than _x005F_ undecoded.
@@ -501,20 +549,26 @@ texts = [''.join(t.text or '' for t in si.iter(ns + 't')) for si in sst]
 texts = [re.sub('_x([0-9A-Fa-f]{4})_', lambda m: chr(int(m.group(1), 16)), t) for t in texts]
 print(texts[6:])
 )PY";
-    const std::string output = runPython(script, file);
-    std::remove(file.c_str());
-    EXPECT_EQ(output,
-              "Data 7 5\n"
-              "['NAZEV', 'POCET', 'CENA', 'DATUM', 'PLATNY']\n"
-              "'Šroub M6' 120 2.5 2020-06-28 True\n"
-              "0;\\-0 dd.mm.yyyy center right\n"
-              "True 9.0 FFC5D9F1 False Arial\n"
-              "9876543210 -0.125 None False\n"
-              "9876543210 -0.125 None False\n"
-              "9876543210 -0.125 None False\n"
-              "9876543210 -0.125 None False\n"
-              "9876543210 -0.125 None False\n"
-              "['a<b & c>d', '_x0041_', 'form\\x0cfeed', '  leading', 'CR\\r\\nLF']\n");
+    const std::string expected =
+        "Data 7 5\n"
+        "['NAZEV', 'POCET', 'CENA', 'DATUM', 'PLATNY']\n"
+        "'Šroub M6' 120 2.5 2020-06-28 True\n"
+        "0;\\-0 dd.mm.yyyy center right\n"
+        "True 9.0 FFC5D9F1 False Arial\n"
+        "9876543210 -0.125 None False\n"
+        "9876543210 -0.125 None False\n"
+        "9876543210 -0.125 None False\n"
+        "9876543210 -0.125 None False\n"
+        "9876543210 -0.125 None False\n"
+        "['a<b & c>d', '_x0041_', 'form\\x0cfeed', '  leading', 'CR\\r\\nLF']\n";
+    // Once in one piece, once cut into chunks of 61 bytes on two threads.
+    for (const auto& deflate : {deflateOn(0), deflateOn(2, 61)}) {
+        const std::string file =
+            writeTempFile(exportStreamed(kExampleNames, records, 0, nullptr, nullptr, deflate), ".xlsx");
+        const std::string output = runPython(script, file);
+        std::remove(file.c_str());
+        EXPECT_EQ(output, expected) << "chunk " << deflate.chunkSize;
+    }
 }
 
 TEST(XLSXWriter, FileReplacedOnlyWhenComplete)
@@ -548,6 +602,35 @@ TEST(XLSXWriter, FileReplacedOnlyWhenComplete)
     }
     EXPECT_EQ(content(), "old");
     EXPECT_EQ(listing(), std::vector<std::string>{"out.xlsx"});
+
+    // A compressing thread fails (no memory) while the rows are written: the
+    // export ends with the ZIP error, the old file stays, no thread is left.
+    const int threadsBefore = runningThreads();
+    for (const bool direct : {true, false}) {
+        Workbook workbook;
+        ExportWorkSheet& sheet = startSheet(workbook, direct ? kExampleNames : std::vector<std::string>{"POCET"});
+        const auto records = mixedRecords(400, direct);
+        ParallelDeflateOptions deflate = deflateOn(2, 1000);
+        deflate.beforeChunk = [](uint64_t chunk) {
+            if (chunk == 5)
+                throw std::bad_alloc();
+        };
+        try {
+            XLSXStreamWriter writer(workbook, target);
+            writer.setDeflateOptions(deflate);
+            writer.beginSheet(sheet, 1 + static_cast<int64_t>(records.size()));
+            for (const auto& record : records)
+                pushRecord(writer, direct ? record : std::vector<Value>{record[0]});
+            writer.endSheet();
+            writer.finish();
+            ADD_FAILURE() << "no error";
+        } catch (const ZipException& e) {
+            EXPECT_STREQ(e.what(), "zlib error -4: insufficient memory");
+        }
+        EXPECT_EQ(content(), "old");
+        EXPECT_EQ(listing(), std::vector<std::string>{"out.xlsx"});
+        EXPECT_EQ(runningThreads(), threadsBefore);
+    }
 
     {   // The model path through the registry.
         Workbook workbook;

@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include "export/xlsx/Deflater.h"
+#include "export/xlsx/ParallelDeflater.h"
 #include "export/output/OutputStream.h"
 #include "export/workbook/WorkbookErrors.h"
 #include "support/ZipTestReader.h"
@@ -164,6 +165,101 @@ TEST(ZipWriter, StreamedEntryWithSplicedDeflateSegment)
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].data, "<head>" + middle + "</head>");
     EXPECT_EQ(pythonZipCheck(out.data()), "OK part.xml");
+}
+
+TEST(ZipWriter, EntriesDeflatedOnSeveralThreads)
+{
+    // Small chunks cut elements and letters; the spliced segment sits
+    // between parallel-deflated data.
+    std::string rows;
+    for (int i = 0; rows.size() < 300000; ++i)
+        rows += "<row r=\"" + std::to_string(i) + "\"><c t=\"s\"><v>" + std::to_string(i * 7919 % 1000) +
+                "</v></c><is><t>Žluťoučký kůň " + std::to_string(i % 97) + "</t></is></row>";
+    std::string middle = "<spliced>" + rows.substr(0, 20000) + "</spliced>";
+    std::string segment;
+    Deflater deflater([&segment](const char* d, std::size_t n) { segment.append(d, n); });
+    deflater.write(middle.data(), middle.size());
+    deflater.finishSegment();
+    const uint32_t crc =
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(middle.data()), static_cast<uInt>(middle.size())));
+
+    const struct {
+        unsigned threads;
+        std::size_t chunk;
+    } cases[] = {{1, 512 * 1024}, {2, 997}, {3, 10007}, {2, 512 * 1024}};
+    for (const auto& c : cases) {
+        std::FILE* spill = std::tmpfile();
+        ASSERT_NE(spill, nullptr);
+        std::fwrite(segment.data(), 1, segment.size(), spill);
+        std::rewind(spill);
+        ParallelDeflateOptions options;
+        options.threads = c.threads;
+        options.chunkSize = c.chunk;
+        MemoryOutputStream out;
+        ZipWriter zip;
+        zip.setDeflateOptions(options);
+        zip.openStream(out, zmWrite);
+        zip.addFromString("rows.xml", rows);
+        zip.beginEntry("part.xml");
+        zip.writeEntry(rows.substr(0, 150000));
+        zip.appendDeflated(spill, segment.size(), crc, middle.size());
+        zip.writeEntry(rows.substr(150000));
+        zip.finishEntry();
+        zip.addFromString("small.xml", "<small/>");
+        zip.close();
+        std::fclose(spill);
+
+        const std::string label = std::to_string(c.threads) + " threads, chunk " + std::to_string(c.chunk);
+        const auto entries = readZip(out.data());
+        ASSERT_EQ(entries.size(), 3u) << label;
+        EXPECT_EQ(entries[0].data, rows) << label;
+        EXPECT_EQ(entries[1].data, rows.substr(0, 150000) + middle + rows.substr(150000)) << label;
+        EXPECT_EQ(entries[2].data, "<small/>") << label;
+        EXPECT_EQ(pythonZipCheck(out.data()), "OK rows.xml,part.xml,small.xml") << label;
+    }
+}
+
+TEST(ZipWriter, EntryPastFourGiBRaisesBeforeItIsWritten)
+{
+    // 64 MiB of zeros as a self-contained deflate segment, spliced in again
+    // and again: real deflate data for an entry of more than 4 GiB.
+    const std::string zeros(64u << 20, '\0');
+    std::string segment;
+    Deflater deflater([&segment](const char* d, std::size_t n) { segment.append(d, n); });
+    deflater.write(zeros.data(), zeros.size());
+    deflater.finishSegment();
+    const uint32_t crc =
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(zeros.size())));
+    std::FILE* spill = std::tmpfile();
+    ASSERT_NE(spill, nullptr);
+    std::fwrite(segment.data(), 1, segment.size(), spill);
+
+    for (const unsigned threads : {1u, 2u}) {
+        ParallelDeflateOptions options;
+        options.threads = threads;
+        options.chunkSize = 1000;
+        MemoryOutputStream out;
+        ZipWriter zip;
+        zip.setDeflateOptions(options);
+        zip.openStream(out, zmWrite);
+        zip.beginEntry("huge.xml");
+        zip.writeEntry(std::string(3000, 'x'));  // three chunks on the threads
+        int appended = 0;
+        try {
+            for (; appended < 70; ++appended) {
+                std::rewind(spill);
+                zip.appendDeflated(spill, segment.size(), crc, zeros.size());
+            }
+            zip.finishEntry();
+            ADD_FAILURE() << "no error";
+        } catch (const ZipException& e) {
+            EXPECT_STREQ(e.what(), "The archive is too large for a zip file without ZIP64 extensions");
+        }
+        // 3000 + 63 x 64 MiB fit in 32 bits, the 64th splice does not.
+        EXPECT_EQ(appended, 63) << threads;
+        EXPECT_EQ(zip.entryUncompressedSize(), 3000u + 63ull * zeros.size()) << threads;
+    }
+    std::fclose(spill);
 }
 
 TEST(ZipWriter, AddFromStreamReadsToTheEnd)
