@@ -46,7 +46,7 @@
 #include "export/workbook/ExportRow.h"
 #include "export/workbook/ExportWorkSheet.h"
 #include "export/workbook/Workbook.h"
-#include "export/workbook/WorkbookExport.h"
+#include "export/driver/WorkbookExport.h"
 #include "export/workbook/WorkbookFormatting.h"
 #include "export/xlsx/Deflater.h"
 #include "export/xlsx/ParallelDeflater.h"
