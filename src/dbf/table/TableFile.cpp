@@ -324,6 +324,11 @@ void TableFile::readStructure()
         }
     }
 
+    // A table that cannot be kept consistent is not opened for writing:
+    // refused before the open has written anything.
+    if (writesAllowed() && !forceClose_ && !writableLayout())
+        throw TableError(msg::kReadOnlyDataset);
+
     if (headerChanged && writesAllowed())
         writeHeader();
 
