@@ -276,6 +276,7 @@ void TableDataset::open()
     }
     // The translate hook is the only conversion of text.
     tableFile_->setUseCodePage(0);
+    tableFile_->setLockRetryMillis(lockRetryMillis_);
     pendingMemos_.assign(fields_.size(), PendingMemo{});
     editingRecNo_ = -1;
     modified_ = false;

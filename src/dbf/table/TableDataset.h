@@ -240,6 +240,11 @@ public:
     bool modified() const { return modified_; }
     // Whether writing is allowed: open, not read-only, text translatable.
     bool canModify() const;
+    // How long refused record and header locks (and, when set, the append
+    // lock) are tried again; 0, the default, refuses them at once (the
+    // append lock then waits). Kept across opens.
+    void setLockRetryMillis(int millis);
+    int lockRetryMillis() const { return lockRetryMillis_; }
 
 private:
     friend class Field;
@@ -305,6 +310,7 @@ private:
 
     // Writing.
     int32_t editingRecNo_ = -1;
+    int lockRetryMillis_ = 0;
     bool modified_ = false;
     // Memo values set since edit()/insert(): the bytes to store (table code
     // page), the text shown meanwhile, and the block written by a post that

@@ -62,6 +62,13 @@ bool TableDataset::canModify() const
     return active() && !readOnly_ && tableFile_ && tableFile_->mode() != pfReadOnly;
 }
 
+void TableDataset::setLockRetryMillis(int millis)
+{
+    lockRetryMillis_ = millis;
+    if (tableFile_)
+        tableFile_->setLockRetryMillis(millis);
+}
+
 void TableDataset::checkCanModify() const
 {
     checkActive();

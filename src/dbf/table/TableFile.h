@@ -209,7 +209,9 @@ public:
     // else of it.
     void writeRecordByte(int32_t recNo, int offset, uint8_t value);
     // How long refused header and record locks are tried again (0: refused
-    // at once). The command line waits a few seconds for other writers.
+    // at once, while the append lock waits until it is granted); when set,
+    // the append lock waits that long too. The command line waits a few
+    // seconds for other writers.
     int lockRetryMillis() const { return lockRetryMillis_; }
     void setLockRetryMillis(int millis) { lockRetryMillis_ = millis; }
 

@@ -170,7 +170,9 @@ int32_t TableFile::insert(uint8_t* buffer)
         if (!lockPageRetrying(kHeaderLock))
             throw RecordLockedError(msg::kRecordLocked);
         locks.add(kHeaderLock);
-        if (!lockPage(kAppendLock, true))
+        // The append lock waits: until it is granted, or for the retry time
+        // when one is set.
+        if (!(lockRetryMillis_ > 0 ? lockPageRetrying(kAppendLock) : lockPage(kAppendLock, true)))
             throw RecordLockedError(msg::kRecordLocked);
         locks.add(kAppendLock);
         // Numbered from the file's size as it is now, under the append lock.
