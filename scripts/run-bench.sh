@@ -15,6 +15,7 @@ run "$bin/bench_field_text" 1000000
 run "$bin/bench_dataset_text" "$table"
 run "$bin/bench_csv_export" "$table" "$data/bench.csv" 3
 run "$bin/bench_workbook_export" "$table" "$data"
+[ -x "$bin/bench_append" ] && run "$bin/bench_append" "$table" "$data/append" 100000
 [ -x "$bin/bench_grid_open" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_grid_open" "$table"
 [ -x "$bin/bench_commands" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_commands" "$table"
 exit 0

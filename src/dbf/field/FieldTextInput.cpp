@@ -240,7 +240,8 @@ void setFieldFromText(const FieldDef& def, const RecordFormat& format, std::span
     }
 
     // Encoded into a copy first: a refusal leaves the record as it was.
-    std::vector<uint8_t> copy(record.begin(), record.end());
+    thread_local std::vector<uint8_t> copy;
+    copy.assign(record.begin(), record.end());
     const std::span<uint8_t> work(copy);
     const storage::Storage s = storage::storageOf(def.nativeFieldType(), format.version, def.size());
     const bool textStorage = s == storage::Storage::Text;

@@ -310,6 +310,7 @@ private:
 
     // Writing.
     int32_t editingRecNo_ = -1;
+    std::vector<uint8_t> browseRecord_;   // the current record before insert()
     int lockRetryMillis_ = 0;
     bool modified_ = false;
     // Memo values set since edit()/insert(): the bytes to store (table code

@@ -112,6 +112,8 @@ void TableDataset::insert()
     checkActive();
     endPendingChange();
     checkCanModify();
+    // The stored record stays at hand for a cancel.
+    browseRecord_.assign(current_.begin(), current_.end());
     tableFile_->initRecord(current_.data());
     for (PendingMemo& m : pendingMemos_)
         m = PendingMemo{};
@@ -170,7 +172,15 @@ void TableDataset::post()
         m = PendingMemo{};
     modified_ = false;
     setState(dsBrowse);
-    reposition(recNo);
+    // The record becomes current as written, without reading it again,
+    // unless it is hidden now (deleted, filtered): then its neighbour.
+    if (isVisible(current_.data(), recNo)) {
+        currentRecNo_ = recNo;
+        eof_ = bof_ = false;
+        notifyChange();
+    } else {
+        reposition(recNo);
+    }
 }
 
 void TableDataset::cancel()
@@ -184,12 +194,18 @@ void TableDataset::cancel()
     for (PendingMemo& m : pendingMemos_)
         m = PendingMemo{};
     modified_ = false;
+    const bool inserting = state_ == dsInsert;
     setState(dsBrowse);
-    // The stored record shows again (nothing current on an empty view).
-    if (currentRecNo_ > 0)
-        reposition(currentRecNo_);
-    else
+    // The stored record shows again (nothing current on an empty view): as
+    // it was before the insert, or read again after an edit.
+    if (inserting && currentRecNo_ > 0 && browseRecord_.size() == current_.size()) {
+        current_ = browseRecord_;
         notifyChange();
+    } else if (currentRecNo_ > 0) {
+        reposition(currentRecNo_);
+    } else {
+        notifyChange();
+    }
 }
 
 void TableDataset::deleteRecord()
@@ -229,11 +245,12 @@ void TableDataset::undelete()
 
 std::string TableDataset::tableBytesOf(const Field& field, const std::string& utf8, bool memo) const
 {
-    // Windows 1250 first, character by character, so that a character
-    // without a byte is named.
+    // Windows 1250 first; when a character has no byte, character by
+    // character again, so that it is named.
     std::string bytes;
-    bytes.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
+    appendUtf8AsWindows1250(bytes, utf8, '\0');
+    const bool missing = bytes.find('\0') != std::string::npos;
+    for (size_t i = 0; missing && i < utf8.size();) {
         const size_t n = std::min(sequenceLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
         const std::string_view ch(utf8.data() + i, n);
         std::string one;
@@ -242,7 +259,6 @@ std::string TableDataset::tableBytesOf(const Field& field, const std::string& ut
             throw FieldValueError(field.fieldName(),
                                   "Character '" + std::string(ch) + "' of field '" + field.fieldName() +
                                       "' has no byte in the table's code page.");
-        bytes += one;
         i += n;
     }
     if (!onTranslate_ || bytes.empty())

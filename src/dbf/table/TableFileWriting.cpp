@@ -182,8 +182,11 @@ int32_t TableFile::insert(uint8_t* buffer)
         locks.add(recNo);
         locks.release(kHeaderLock);
         // The header as the file holds it now: other programs' appends and
-        // autoincrement values are never written over with a stale copy.
-        loadHeader();
+        // autoincrement values are never written over with a stale copy
+        // (the main header, and the descriptors when they hold counters).
+        const int64_t fresh = autoIncPresent_ && !inCopyFrom_ ? headerSize() : 32;
+        if (readAt(headerOffset(), header(), fresh) != fresh)
+            throw PagedFileError(msg::kReadError);
     } else {
         recNo = recordCount() + 1;
     }
@@ -237,12 +240,18 @@ int32_t TableFile::insert(uint8_t* buffer)
     }
     setCachedSize(at + size);   // the end mark is not a record
 
-    // Only now the header: count and date (and the counters taken above).
+    // Only now the header: count and date (and the counters taken above:
+    // then the whole header, else its bytes 1-7 only).
     storeLE32(header() + 4, static_cast<uint32_t>(recNo));
-    writeHeader();
-    if (writeError()) {
-        resetError();
-        throw PagedFileError(msg::kWriteError);
+    if (autoIncPresent_ && !inCopyFrom_) {
+        writeHeader();
+        if (writeError()) {
+            resetError();
+            throw PagedFileError(msg::kWriteError);
+        }
+    } else {
+        stampDate();
+        checkedWriteAt(headerOffset() + 1, header() + 1, 7);
     }
     return recNo;
 }

@@ -153,8 +153,9 @@ TEST_F(RecordWriting, EditWritesTheRecordOnlyAndCancelWritesNothing)
     for (size_t i = 0; i < after.size(); ++i) {
         const bool inPocet = i >= static_cast<size_t>(headerSize + recordSize + 19) &&
                              i < static_cast<size_t>(headerSize + recordSize + 23);
-        if (!inPocet)
+        if (!inPocet) {
             EXPECT_EQ(after[i], before[i]) << "byte " << i << " (header, date and end mark untouched)";
+        }
     }
     EXPECT_EQ(std::string(after.begin() + headerSize + recordSize + 19, after.begin() + headerSize + recordSize + 23),
               "  77");
