@@ -495,6 +495,51 @@ TEST_F(RecordWriting, ReadOnlyAndUnkeepableTablesRefuseWriting)
     EXPECT_EQ(bytes(), before);
     open(true);   // reading stays as it was
     EXPECT_EQ(ds_.recordCount(), 5);
+    ds_.close();
+
+    // A field too narrow for its binary form is read, never written.
+    DbfSpec narrow;
+    narrow.version = 0x04;
+    narrow.fields = {{"N", 'I', 2}, {"C", 'C', 3}};
+    table(narrow, "narrow.dbf");
+    const Bytes narrowBefore = bytes();
+    EXPECT_EQ(errorOf([&] { open(); }), "Cannot modify a read-only dataset");
+    EXPECT_EQ(bytes(), narrowBefore);
+    open(true);
+    EXPECT_TRUE(ds_.active());
+}
+
+// A "_DBASELOCK" field gets its stamp (counter, time, date) written at once
+// when the record is locked for editing; one too short for it is left alone.
+TEST_F(RecordWriting, LockStampIsWrittenWhenTheRecordIsLocked)
+{
+    for (const int length : {16, 6}) {
+        SCOPED_TRACE(length);
+        DbfSpec spec;
+        spec.fields = {{"NAME", 'C', 4}, {"_DBASELOCK", 'C', length}};
+        spec.records.push_back(" abcd" + std::string(static_cast<size_t>(length), '\0'));
+        table(spec, "lock" + std::to_string(length) + ".dbf");
+        const Bytes before = bytes();
+        const size_t at = 32 + 2 * 32 + 1 + 5;
+        open();
+        ds_.edit();
+        const Bytes locked = bytes();
+        ds_.cancel();
+        ds_.close();
+        if (length < 8) {
+            EXPECT_EQ(locked, before);
+            continue;
+        }
+        EXPECT_EQ(locked[at], 1) << "the counter";
+        EXPECT_EQ(locked[at + 1], 0);
+        const std::time_t now = std::time(nullptr);
+        std::tm local {};
+        localtime_r(&now, &local);
+        EXPECT_EQ(locked[at + 5], local.tm_year % 256);
+        EXPECT_EQ(locked[at + 6], local.tm_mon + 1);
+        EXPECT_EQ(bytes(), locked) << "the stamp stays after a cancel";
+        EXPECT_TRUE(std::equal(before.begin(), before.begin() + static_cast<std::ptrdiff_t>(at), locked.begin()));
+    }
 }
 
 // A write the file refuses (here: beyond the process's file size limit, as a
