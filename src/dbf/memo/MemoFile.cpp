@@ -195,11 +195,10 @@ void MemoFile::writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uin
         blockNo = 0;
         return;
     }
+    const char* refusal = nullptr;
+    if (!canWriteValues(&refusal))
+        throw TableError(refusal);
     const int32_t bs = blockSize();
-    if (!opened_ || !active() || bs <= 0)
-        throw TableError(msg::kMemoFileMissing);
-    if (bs < 16 || (!unframed_ && storedBlockSize() < 16))
-        throw TableError(msg::kMemoBlockTooSmall);
 
     const bool withHeader = !unframed_;
     const int64_t headerBytes = withHeader ? 8 : 0;
@@ -271,6 +270,19 @@ void MemoFile::writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uin
         }
     }
     blockNo = static_cast<int32_t>(first);
+}
+
+bool MemoFile::canWriteValues(const char** refusal) const
+{
+    const char* why = nullptr;
+    const int32_t bs = blockSize();
+    if (!opened_ || !active() || bs <= 0)
+        why = msg::kMemoFileMissing;
+    else if (bs < 16 || (!unframed_ && storedBlockSize() < 16))
+        why = msg::kMemoBlockTooSmall;
+    if (refusal)
+        *refusal = why;
+    return why == nullptr;
 }
 
 void MemoFile::checkedWrite(int64_t offset, const void* data, int64_t length)

@@ -71,6 +71,10 @@ public:
     // write is checked: a failed one raises PagedFileError "Error while
     // writing occurred. (Disk full?)" (the write error state is cleared).
     void writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uint8_t> source);
+    // Whether writeMemo can store a non-empty value (the file exists, is open
+    // and keeps a block size of at least 16); the message it would refuse
+    // with otherwise.
+    bool canWriteValues(const char** refusal = nullptr) const;
 
     void flush() override;
 

@@ -301,6 +301,10 @@ void TableDataset::setFieldText(int index, const std::string& utf8)
         m.text = utf8;
         // Text memos in the table's code page; binary values as they come.
         m.bytes = f.dataType() == ftMemo ? tableBytesOf(f, utf8, true) : utf8;
+        // A value the memo file cannot take is refused now, not at post().
+        const char* refusal = msg::kMemoFileMissing;
+        if (!m.bytes.empty() && (!memo_.file() || !memo_.file()->canWriteValues(&refusal)))
+            throw FieldValueError(f.fieldName(), refusal);
         pendingMemos_[static_cast<size_t>(index)] = std::move(m);
     } else if (f.dataType() == ftString) {
         if (utf8.empty()) {

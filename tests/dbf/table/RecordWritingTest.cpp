@@ -509,6 +509,45 @@ TEST_F(RecordWriting, ReadOnlyAndUnkeepableTablesRefuseWriting)
     EXPECT_TRUE(ds_.active());
 }
 
+// An exclusive open writes the records through its window and the count and
+// the end mark at close.
+TEST_F(RecordWriting, ExclusiveAppendCountsAtClose)
+{
+    table(fiveRecords());
+    ds_.setExclusive(true);
+    open();
+    for (const char* name : {"six", "seven"}) {
+        ds_.append();
+        ds_.findField("NAZEV")->setAsString(name);
+        ds_.post();
+    }
+    EXPECT_EQ(ds_.recordCount(), 7);
+    ds_.close();
+    const Bytes after = bytes();
+    EXPECT_EQ(after.size(), static_cast<size_t>(32 + 32 * 5 + 1 + 7 * 32 + 1));
+    EXPECT_EQ(after.back(), 0x1A);
+    EXPECT_EQ(loadLE32(after.data() + 4), 7u);
+    EXPECT_EQ(std::string(after.end() - 33, after.end() - 28), " seve");
+}
+
+// A memo value the memo file cannot take is refused when it is set.
+TEST_F(RecordWriting, MemoValueWithoutItsMemoFileIsRefused)
+{
+    DbfSpec spec;
+    spec.version = 0x83;
+    spec.fields = {{"NAME", 'C', 5}, {"NOTE", 'M', 10}};
+    table(spec, "nomemo.dbf");
+    open();
+    ds_.append();
+    EXPECT_EQ(errorOf([&] { ds_.findField("NOTE")->setAsString("text"); }),
+              "Cannot write memo: the memo file is missing.");
+    EXPECT_EQ(ds_.state(), dsInsert);
+    ds_.findField("NOTE")->setAsString("");
+    ds_.findField("NAME")->setAsString("ok");
+    ds_.post();
+    EXPECT_EQ(ds_.recordCount(), 1);
+}
+
 // A "_DBASELOCK" field gets its stamp (counter, time, date) written at once
 // when the record is locked for editing; one too short for it is left alone.
 TEST_F(RecordWriting, LockStampIsWrittenWhenTheRecordIsLocked)
