@@ -1,12 +1,16 @@
-// Start-up of Karto view: the command line decides between the window and a
-// headless export.
+// Start-up of Karto view: the command line decides between the window, a
+// headless export and a headless append.
 //
-//   karto                      the window with no table
-//   karto ?                    the syntax message, then the window
-//   karto TABLE                the window with the table open
-//   karto TABLE EXPORT         the export, written without any window
+//   karto                          the window with no table
+//   karto ?                        the syntax message, then the window
+//   karto TABLE                    the window with the table open
+//   karto TABLE EXPORT             the export, written without any window
+//   karto --append=CSV TABLE       the CSV file's lines appended, no window
+//   karto --cp=852|895|1250 ...    the code page of this run
+//   karto --help, karto --version
 //
-// Only the first two arguments count.
+// Options come before the table; of the other arguments only the first two
+// count. Bad usage: a Czech message and status 2.
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -35,7 +39,7 @@ bool hasDisplay()
 QStringList arguments(int argc, char** argv)
 {
     QStringList args;
-    for (int i = 1; i < argc && args.size() < 2; ++i)
+    for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     return args;
 }
@@ -50,21 +54,30 @@ void printUsage()
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0)) {
-        printUsage();
+    karto::CommandLineOptions options;
+    const QString usageError = karto::parseCommandLine(arguments(argc, argv), options);
+    if (!usageError.isEmpty()) {
+        std::fprintf(stderr, "karto: %s\nNápovědu vypíše: karto --help\n", usageError.toUtf8().constData());
+        return karto::exitUnsupported;
+    }
+    if (options.help) {
+        std::fputs(karto::helpText().toUtf8().constData(), stdout);
+        std::fputs("\n", stdout);
         return karto::exitWritten;
     }
-    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+    if (options.version) {
         std::printf("karto %s\n", karto::programVersionText().toUtf8().constData());
         return karto::exitWritten;
     }
 
-    const QStringList args = arguments(argc, argv);
-    if (args.size() >= 2) {
+    const QStringList args = options.positional.mid(0, 2);
+    if (options.append || args.size() >= 2) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setOrganizationName(QStringLiteral("Brennic"));
         QCoreApplication::setApplicationName(QStringLiteral("KartoView"));
-        return karto::runCommandLineExport(args);
+        if (options.append)
+            return karto::runCommandLineAppend(args.at(0), options.appendFile, options.codePage);
+        return karto::runCommandLineExport(args, options.codePage);
     }
 
     if (!hasDisplay()) {

@@ -13,6 +13,7 @@
 #include "app/OpenWarningText.h"
 #include "app/Settings.h"
 #include "app/TerminalProgress.h"
+#include "commands/CsvAppend.h"
 #include "convert/CodePageConverter.h"
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
@@ -52,6 +53,91 @@ QString programVersionText()
         .arg(KARTO_BUILD_NUMBER);
 }
 
+QString helpText()
+{
+    return QStringLiteral(
+        "Použití: karto [VOLBY] [TABULKA] [EXPORT]\n"
+        "\n"
+        "  TABULKA              tabulka DBF, kterou program otevře\n"
+        "  EXPORT               soubor, do kterého se tabulka exportuje (XLSX, XLS, CSV, TXT\n"
+        "                       podle přípony); program pak skončí bez okna\n"
+        "\n"
+        "Volby (před tabulkou):\n"
+        "  --cp=852|895|1250    kódová stránka textu pro tento běh (852 Latin 2, 895 Kamenických,\n"
+        "                       1250 Windows 1250); bez ní platí uložené nastavení\n"
+        "  --append=SOUBOR      přidá do tabulky záznamy ze souboru CSV (středníky) nebo TXT\n"
+        "                       (tabulátory); první řádek jmenuje pole; nejdřív se zkontrolují\n"
+        "                       všechny řádky, chybný řádek tabulku nezmění\n"
+        "  --help               vypíše tuto nápovědu\n"
+        "  --version            vypíše verzi programu\n"
+        "  --                   konec voleb\n"
+        "\n"
+        "Návratový kód: 0 hotovo, 1 chyba, 2 chybné použití nebo nepodporovaný formát,\n"
+        "3 export nepojal všechny záznamy nebo pole.");
+}
+
+QString parseCommandLine(const QStringList& args, CommandLineOptions& options)
+{
+    options = CommandLineOptions{};
+    bool optionsEnded = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        // Options come before the table; after it every argument is a file.
+        if (optionsEnded || !options.positional.isEmpty() || !arg.startsWith(QLatin1String("--"))) {
+            options.positional << arg;
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        const int eq = arg.indexOf(QLatin1Char('='));
+        const QString name = eq < 0 ? arg : arg.left(eq);
+        auto value = [&](QString& out) -> QString {
+            if (eq >= 0) {
+                out = arg.mid(eq + 1);
+                return QString();
+            }
+            if (i + 1 >= args.size())
+                return QStringLiteral("volba %1 potřebuje hodnotu").arg(name);
+            out = args.at(++i);
+            return QString();
+        };
+        if (name == QLatin1String("--help") && eq < 0) {
+            options.help = true;
+        } else if (name == QLatin1String("--version") && eq < 0) {
+            options.version = true;
+        } else if (name == QLatin1String("--cp")) {
+            QString text;
+            if (const QString error = value(text); !error.isEmpty())
+                return error;
+            if (text == QLatin1String("852"))
+                options.codePage = cpLatin2;
+            else if (text == QLatin1String("895"))
+                options.codePage = cpKamenicky;
+            else if (text == QLatin1String("1250"))
+                options.codePage = cpWindows1250;
+            else
+                return QStringLiteral("chybná hodnota volby --cp: \"%1\" (povoleno 852, 895, 1250)").arg(text);
+        } else if (name == QLatin1String("--append")) {
+            if (const QString error = value(options.appendFile); !error.isEmpty())
+                return error;
+            if (options.appendFile.isEmpty())
+                return QStringLiteral("volba --append potřebuje jméno souboru");
+            options.append = true;
+        } else {
+            return QStringLiteral("neznámá volba \"%1\"").arg(arg);
+        }
+    }
+    if (options.help || options.version)
+        return QString();
+    if (options.append && options.positional.isEmpty())
+        return QStringLiteral("volba --append potřebuje tabulku, do které přidává");
+    if (options.append && options.positional.size() > 1)
+        return QStringLiteral("volbu --append nelze spojit s exportem");
+    return QString();
+}
+
 QString syntaxMessage()
 {
     return QStringLiteral("Syntaxe pro příkazový řádek:\n"
@@ -78,14 +164,16 @@ int readStoredCodePageChoice()
 
 } // namespace
 
-int runCommandLineExport(const QStringList& args)
+int runCommandLineExport(const QStringList& args, int codePage)
 {
     const QString tableArg = args.at(0);
     const QString exportFile = args.at(1);
 
-    // The stored code page choice, read without writing anything back.
+    // The code page of --cp, else the stored choice (read without writing
+    // anything back).
     CodePageConverter converter;
-    converter.chooseCodePage(CodePageConverter::codePageForChoice(readStoredCodePageChoice()));
+    converter.chooseCodePage(codePage >= 0 ? codePage
+                                           : CodePageConverter::codePageForChoice(readStoredCodePageChoice()));
 
     TableDataset dbf;
     dbf.setOnTranslate(&converter);
@@ -147,6 +235,47 @@ int runCommandLineExport(const QStringList& args)
         return exitError;
     }
     progress.finish();
+    return exitWritten;
+}
+
+int runCommandLineAppend(const QString& table, const QString& csvFile, int codePage)
+{
+    CodePageConverter converter;
+    converter.chooseCodePage(codePage >= 0 ? codePage
+                                           : CodePageConverter::codePageForChoice(readStoredCodePageChoice()));
+    TableDataset dbf;
+    dbf.setOnTranslate(&converter);
+    dbf.setFormatSettings(systemFormatSettings());
+    try {
+        dbf.setTableName(QFileInfo(table).absoluteFilePath().toStdString());
+        dbf.setReadOnly(false);   // shared: others may have the table open meanwhile
+        dbf.open();
+    } catch (const AbortError&) {
+        return exitError;
+    } catch (const std::exception& e) {
+        printError(QStringLiteral("tabulku nelze otevřít pro zápis: ") + QString::fromUtf8(e.what()));
+        return exitError;
+    }
+    // Other writers hold the header and append locks only for a moment.
+    dbf.setLockRetryMillis(5000);
+
+    TerminalProgress progress;
+    int64_t appended = 0;
+    try {
+        appended = appendCsvFile(dbf, QFileInfo(csvFile).absoluteFilePath().toStdString(),
+                                 [&progress](int64_t done, int64_t total) {
+                                     if (done == 0)
+                                         progress.setRange(total);
+                                     progress.setPosition(done);
+                                 });
+        progress.finish();
+        dbf.close();
+    } catch (const std::exception& e) {
+        progress.finish();
+        printError(QString::fromUtf8(e.what()));
+        return exitError;
+    }
+    std::printf("%s\n", QStringLiteral("Přidáno %1 záznamů.").arg(appended).toUtf8().constData());
     return exitWritten;
 }
 

@@ -1,5 +1,13 @@
 #pragma once
-// The command-line road: `karto [TABLE.dbf] [EXPORT-FILE]`.
+// The command-line road: `karto [OPTIONS] [TABLE.dbf] [EXPORT-FILE]`.
+//
+// Options are GNU-style and come before the table; `--` ends them:
+//   --cp=852|895|1250   the code page of this run (exports, --append),
+//                       overriding the stored setting
+//   --append=FILE       appends the lines of a CSV/TXT file to the table
+//   --help, --version
+// An unknown option, a bad value, --append without a table or with an
+// export file is bad usage: a Czech message on standard error, status 2.
 //
 // A run with an export argument never needs a window: messages that the
 // window would show in message boxes go to standard output (the syntax
@@ -41,9 +49,32 @@ QString programVersionText();
 // The syntax message, its lines joined by line breaks.
 QString syntaxMessage();
 
+// What the command line asks for.
+struct CommandLineOptions {
+    bool help = false;
+    bool version = false;
+    int codePage = -1;        // cpLatin2, cpKamenicky, cpWindows1250; -1: the stored choice
+    bool append = false;
+    QString appendFile;
+    QStringList positional;   // the table and the export file (only the first two count)
+};
+
+// Parses the arguments (without the program name); returns the Czech
+// message of a bad usage, empty when they are well formed.
+QString parseCommandLine(const QStringList& args, CommandLineOptions& options);
+
+// The option list printed by --help (Czech).
+QString helpText();
+
 // Runs `karto TABLE EXPORT` (args without the program name, at least two)
 // without a window and returns the exit status. Reads the code page choice
-// from the settings; writes no settings.
-int runCommandLineExport(const QStringList& args);
+// from the settings unless codePage names one; writes no settings.
+int runCommandLineExport(const QStringList& args, int codePage = -1);
+
+// Runs `karto --append=FILE TABLE`: the table opened for writing in the
+// shared mode, every line checked, then appended (CsvAppend.h); on a
+// terminal progress as for exports; "Přidáno N záznamů." on standard output.
+// Status 0, or 1 with a Czech message on standard error.
+int runCommandLineAppend(const QString& table, const QString& csvFile, int codePage = -1);
 
 } // namespace karto

@@ -17,6 +17,25 @@ public:
     using KartoError::KartoError;
 };
 
+// A record, header or append lock held by somebody else: "Record locked.".
+// Nothing was written; the caller may try again.
+class RecordLockedError : public TableError {
+public:
+    using TableError::TableError;
+};
+
+// A value the user typed that a field cannot take (not a number, too long, a
+// character the table's code page lacks ...). The record stays in editing.
+class FieldValueError : public TableError {
+public:
+    FieldValueError(const std::string& fieldName, const std::string& message)
+        : TableError(message), fieldName_(fieldName) {}
+    const std::string& fieldName() const { return fieldName_; }
+
+private:
+    std::string fieldName_;
+};
+
 // Errors of file input and output below the table engine.
 class PagedFileError : public KartoError {
 public:

@@ -14,6 +14,11 @@ std::string cannotOpenFile(const std::string& fileName, const std::string& reaso
     return "Cannot open file \"" + fileName + "\". " + reason;
 }
 
+std::string fieldCannotBeModified(const std::string& fieldName)
+{
+    return "Field '" + fieldName + "' cannot be modified";
+}
+
 std::string keyViolation(const std::string& indexName, int recNo, const std::string& key)
 {
     return "Key violation. (Key already present in file).\r\nIndex: " + indexName +

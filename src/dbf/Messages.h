@@ -16,6 +16,11 @@ inline constexpr const char* kInvalidMdxFile = "Invalid MDX file.";
 inline constexpr const char* kInvalidIndexType = "Invalid index type: can only be string or float.";
 inline constexpr const char* kTooManyIndexes = "Can not create index: too many indexes in file.";
 inline constexpr const char* kNeedExclusiveAccess = "Exclusive access is required for this operation.";
+inline constexpr const char* kReadOnlyDataset = "Cannot modify a read-only dataset";
+inline constexpr const char* kNotEditing = "Dataset not in edit or insert mode";
+inline constexpr const char* kEmptyDataset = "Cannot perform this operation on an empty dataset";
+inline constexpr const char* kMemoFileMissing = "Cannot write memo: the memo file is missing.";
+inline constexpr const char* kMemoBlockTooSmall = "Cannot write memo: the memo file's block size is below 16.";
 
 // Open: file not found: "NAME".
 std::string fileNotFound(const std::string& fileName);
@@ -35,6 +40,8 @@ std::string unknownField(const std::string& fieldName);
 std::string invalidFieldTypeFor(const std::string& fieldName);
 // Index result for "EXPR" too long, >100 characters (N).
 std::string indexResultTooLong(const std::string& expression, int length);
+// Field 'NAME' cannot be modified
+std::string fieldCannotBeModified(const std::string& fieldName);
 // Index "NAME" does not exist.
 std::string indexDoesNotExist(const std::string& indexName);
 

@@ -12,6 +12,10 @@
 #include <optional>
 
 #include "app/CommandLine.h"
+#include "support/DbfReadBack.h"
+
+#include <memory>
+#include <set>
 
 namespace {
 
@@ -29,16 +33,21 @@ protected:
         sample_ = QStringLiteral(KARTO_SOURCE_DIR "/samples/CENIK.DBF");
     }
 
-    ProgramRun run(const QStringList& args)
+    QProcessEnvironment environment() const
     {
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", home_.path());
         env.insert("XDG_CONFIG_HOME", home_.path() + "/.config");
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");
-        p.setProcessEnvironment(env);
+        return env;
+    }
+
+    ProgramRun run(const QStringList& args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment());
         p.start(QStringLiteral(KARTO_PROGRAM), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         ProgramRun r;
@@ -177,6 +186,156 @@ TEST_F(CommandLine, FailuresHaveTheirExitStatus)
     }
     EXPECT_FALSE(QFile::exists("out.doc"));
     EXPECT_FALSE(QFile::exists(out("out.htm")));
+}
+
+TEST_F(CommandLine, OptionsAndBadUsage)
+{
+    QFile::copy(sample_, out("T.DBF"));
+    QFile::copy(QStringLiteral(KARTO_SOURCE_DIR "/samples/CENIK.DBT"), out("T.DBT"));
+    QFile csv(out("in.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("NAZEV\nx\n");
+    csv.close();
+    struct Case {
+        QStringList args;
+        int status;
+        const char* err;   // in standard error ("" for none)
+    };
+    const Case cases[] = {
+        {{"--bogus", out("T.DBF")}, 2, "neznámá volba \"--bogus\""},
+        {{"--cp=437", out("T.DBF"), out("o.csv")}, 2, "chybná hodnota volby --cp: \"437\""},
+        {{"--cp"}, 2, "volba --cp potřebuje hodnotu"},
+        {{"--append=" + out("in.csv")}, 2, "volba --append potřebuje tabulku"},
+        {{"--append=" + out("in.csv"), out("T.DBF"), out("o.csv")}, 2, "volbu --append nelze spojit s exportem"},
+        {{"--append="}, 2, "volba --append potřebuje jméno souboru"},
+        {{"--help=x"}, 2, "neznámá volba"},
+        // Options come before the table; `--` ends them.
+        {{out("T.DBF"), "--cp=852"}, 2, "není podporován"},
+        {{"--", "--cp=852", out("o.csv")}, 1, "--cp=852"},
+        {{"--cp", "1250", "--append", out("in.csv"), out("T.DBF")}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err))) << c.args.join(' ').toStdString() << ": "
+                                                              << r.err.toStdString();
+        if (c.status == 2 && !r.err.contains(QString::fromUtf8("není podporován")))
+            EXPECT_TRUE(r.err.contains("karto --help")) << "bad usage points to the help";
+    }
+    const ProgramRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--cp=852|895|1250", "--append=SOUBOR", "--help", "--version", "--  "})
+        EXPECT_TRUE(help.out.contains(QString::fromUtf8(option))) << option;
+}
+
+TEST_F(CommandLine, CodePageOptionOverridesTheStoredChoice)
+{
+    storeCodePageChoice("2");   // Windows 1250 stored; the sample is Latin 2
+    ASSERT_EQ(run({"--cp=852", sample_, out("cp.csv")}).status, 0);
+    QFile exported(out("cp.csv"));
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(exported.readAll()).contains(QString::fromUtf8("Šroub")));
+}
+
+TEST_F(CommandLine, AppendAddsTheLinesOrNothing)
+{
+    ASSERT_TRUE(QFile::copy(sample_, out("T.DBF")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KARTO_SOURCE_DIR "/samples/CENIK.DBT"), out("T.DBT")));
+    auto write = [this](const QString& name, const QByteArray& text) {
+        QFile f(out(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    auto bytes = [this](const QString& name) {
+        QFile f(out(name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    };
+    const QByteArray before = bytes("T.DBF");
+    const QByteArray memoBefore = bytes("T.DBT");
+
+    write("bad.csv", "NAZEV;CENA\nok;1\nNový;12,5\n");
+    ProgramRun r = run({"--cp=852", "--append=" + out("bad.csv"), out("T.DBF")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8("Řádek 3, pole CENA"))) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(bytes("T.DBF"), before);
+    EXPECT_EQ(bytes("T.DBT"), memoBefore);
+
+    write("good.csv", "\xEF\xBB\xBF" "cena;NAZEV;POPIS\r\n12.5;Nový šroub;\"dlouhý\r\npopis\"\r\n;Č;\r\n");
+    r = run({"--cp=852", "--append=" + out("good.csv"), out("T.DBF")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QString::fromUtf8("Přidáno 2 záznamů.\n"));
+    EXPECT_TRUE(r.err.isEmpty()) << "no progress when standard error is no terminal";
+
+    if (!karto::test::independentReaderAvailable())
+        GTEST_SKIP() << "python3-dbfread is not installed";
+    const auto back = karto::test::readBackTable(out("T.DBF").toStdString(), "cp852");
+    ASSERT_TRUE(back.ok) << back.error;
+    ASSERT_GE(back.records.size(), 2u);
+    EXPECT_EQ(back.headerCount, static_cast<int64_t>(back.records.size()));
+    const auto& first = back.records[back.records.size() - 2].values;
+    EXPECT_EQ(first[0], QString::fromUtf8("Nový šroub").toStdString());
+    EXPECT_EQ(first[1], "12.5");
+    EXPECT_EQ(first[6], "dlouhý\r\npopis");
+    EXPECT_EQ(back.records.back().values[0], "Č");
+    const QByteArray after = bytes("T.DBF");
+    EXPECT_EQ(after.mid(8, before.size() - 9), before.mid(8, before.size() - 9)) << "old records unchanged";
+}
+
+// Two runs append to one table at the same time: every record of both lands,
+// the count is right and the file ends with one end mark.
+TEST_F(CommandLine, TwoProcessesAppendToOneTable)
+{
+    ASSERT_TRUE(QFile::copy(sample_, out("T.DBF")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KARTO_SOURCE_DIR "/samples/CENIK.DBT"), out("T.DBT")));
+    constexpr int kLines = 3000;
+    for (const char* who : {"a", "b"}) {
+        QFile f(out(QStringLiteral("%1.csv").arg(who)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        QByteArray text = "NAZEV;POCET;POPIS\n";
+        for (int i = 0; i < kLines; ++i)
+            text += QStringLiteral("%1%2;%2;%1 memo %2\n").arg(who).arg(i).toUtf8();
+        f.write(text);
+    }
+    QFile table(out("T.DBF"));
+    const qint64 sizeBefore = table.size();
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (const char* who : {"a", "b"}) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(environment());
+        p->start(QStringLiteral(KARTO_PROGRAM),
+                 {"--cp=852", "--append=" + out(QStringLiteral("%1.csv").arg(who)), out("T.DBF")});
+        runs.push_back(std::move(p));
+    }
+    for (auto& p : runs) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+        EXPECT_EQ(QString::fromUtf8(p->readAllStandardOutput()), QString::fromUtf8("Přidáno 3000 záznamů.\n"));
+    }
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    const QByteArray after = table.readAll();
+    const int headerSize = static_cast<uint8_t>(after[8]) | static_cast<uint8_t>(after[9]) << 8;
+    const int recordSize = static_cast<uint8_t>(after[10]) | static_cast<uint8_t>(after[11]) << 8;
+    const int oldCount = static_cast<int>((sizeBefore - headerSize) / recordSize);
+    EXPECT_EQ(after.size(), headerSize + static_cast<qint64>(oldCount + 2 * kLines) * recordSize + 1);
+    EXPECT_EQ(after.back(), '\x1A');
+    EXPECT_EQ(after.count('\x1A'), 1) << "one end mark, none left between records";
+
+    if (!karto::test::independentReaderAvailable())
+        GTEST_SKIP() << "python3-dbfread is not installed";
+    const auto back = karto::test::readBackTable(out("T.DBF").toStdString(), "cp852");
+    ASSERT_TRUE(back.ok) << back.error;
+    EXPECT_EQ(back.headerCount, oldCount + 2 * kLines);
+    ASSERT_EQ(back.records.size(), static_cast<size_t>(oldCount + 2 * kLines));
+    std::set<std::string> seen;
+    for (size_t i = static_cast<size_t>(oldCount); i < back.records.size(); ++i) {
+        const auto& v = back.records[i].values;
+        ASSERT_TRUE(v[0] && v[6]);
+        EXPECT_EQ(*v[6], v[0]->substr(0, 1) + " memo " + v[0]->substr(1)) << "each memo with its record";
+        seen.insert(*v[0]);
+    }
+    EXPECT_EQ(seen.size(), static_cast<size_t>(2 * kLines));
 }
 
 TEST_F(CommandLine, WindowWithoutDisplayIsRefusedCleanly)

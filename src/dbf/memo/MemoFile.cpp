@@ -20,6 +20,8 @@ constexpr int32_t kHeaderBytes = 512;
 constexpr int32_t kMinHeaderCopy = 22;
 
 constexpr uint8_t kTerminator = 0x1A;
+// How far past the end of the file a header's first free block is believed.
+constexpr int64_t kMaxFreeBlockGap = 1 << 20;
 
 } // namespace
 
@@ -80,7 +82,8 @@ void MemoFile::open()
     setPageOffsetByHeader(false);
     openFile();
     setHeaderSize(kHeaderBytes);
-    if (dbfVersion_ == xBaseIII) {
+    unframed_ = decideUnframed();
+    if (unframed_) {
         if (uint8_t* h = header())
             h[16] = 3;
     }
@@ -95,11 +98,9 @@ void MemoFile::open()
     }
     int32_t size = headerBlockSize();
     if (size == 0 && dbfVersion_ == xFoxPro) {
-        // FoxPro's default block size; a read-only file keeps it in memory.
-        setHeaderBlockSize(512);
+        // FoxPro's default block size, for reading: a file that stores no
+        // block size is never written to (writeMemo refuses it).
         size = 512;
-        if (!readOnlyStream())
-            writeHeader();
     }
     setRecordSize(size);
     setHeaderSize(std::max(size, kMinHeaderCopy));
@@ -194,11 +195,12 @@ void MemoFile::writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uin
         blockNo = 0;
         return;
     }
+    const char* refusal = nullptr;
+    if (!canWriteValues(&refusal))
+        throw TableError(refusal);
     const int32_t bs = blockSize();
-    if (!opened_ || bs <= 0)
-        throw TableError("Cannot write memo: the memo file is missing.");
 
-    const bool withHeader = dbfVersion_ >= xBaseIV;
+    const bool withHeader = !unframed_;
     const int64_t headerBytes = withHeader ? 8 : 0;
     const int64_t trailerBytes = withHeader ? 0 : 2;
     const auto length = static_cast<int64_t>(source.size());
@@ -225,13 +227,20 @@ void MemoFile::writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uin
     int64_t first = blockNo;
     if (append) {
         lock.held = lockPage(0, true);
-        // The value goes to the end of the file's data, rounded up to a whole
-        // block: in every consistent file that is the header's first free
-        // block. The header is not trusted for it: a first free block inside
-        // the data would overwrite other values, one beyond the end would
-        // leave a hole (gigabytes with a broken header), and another program
-        // sharing the file may have appended since this header copy was read.
-        first = std::max((streamSize() + bs - 1) / bs, headerBlocks);
+        // Another program sharing the file may have appended since this
+        // header copy was read: read it again under the lock. The value goes
+        // after everything in use: the end of the file's data (rounded up to
+        // a whole block), or the header's first free block when that lies
+        // further (a first free block inside the data would overwrite other
+        // values).
+        loadHeader();
+        if (unframed_ && header() && headerSize() > 16)
+            header()[16] = 3;
+        const int64_t endBlock = std::max((streamSize() + bs - 1) / bs, headerBlocks);
+        // A first free block more than a megabyte past the end is a broken
+        // header, not another program's value: it would leave a hole.
+        const int64_t headerFree = firstFreeBlock();
+        first = headerFree > endBlock && (headerFree - endBlock) * bs <= kMaxFreeBlockGap ? headerFree : endBlock;
         if (first + needed > std::numeric_limits<int32_t>::max())
             throw PagedFileError(msg::kWriteError);
     }
@@ -241,30 +250,84 @@ void MemoFile::writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uin
     uint8_t head[8];
     if (withHeader) {
         valueHeader(head, static_cast<uint32_t>(length));
-        if (writeAt(at, head, 8) != 8)
-            throw PagedFileError(msg::kWriteError);
+        checkedWrite(at, head, 8);
     }
-    if (writeAt(at + headerBytes, source.data(), length) != length)
-        throw PagedFileError(msg::kWriteError);
+    checkedWrite(at + headerBytes, source.data(), length);
     const int64_t tailLength = needed * bs - headerBytes - length;
     std::vector<uint8_t> tail(static_cast<size_t>(tailLength), ' ');
     for (int64_t i = 0; i < trailerBytes && i < tailLength; ++i)
         tail[static_cast<size_t>(i)] = kTerminator;
-    if (tailLength > 0 && writeAt(at + headerBytes + length, tail.data(), tailLength) != tailLength)
-        throw PagedFileError(msg::kWriteError);
+    if (tailLength > 0)
+        checkedWrite(at + headerBytes + length, tail.data(), tailLength);
 
-    blockNo = static_cast<int32_t>(first);
     if (append) {
         setFirstFreeBlock(static_cast<int32_t>(first + needed));
         writeHeader();
+        saveHeader();
+        if (writeError()) {
+            resetError();
+            throw PagedFileError(msg::kWriteError);
+        }
+    }
+    blockNo = static_cast<int32_t>(first);
+}
+
+bool MemoFile::canWriteValues(const char** refusal) const
+{
+    const char* why = nullptr;
+    const int32_t bs = blockSize();
+    if (!opened_ || !active() || bs <= 0)
+        why = msg::kMemoFileMissing;
+    else if (bs < 16 || (!unframed_ && storedBlockSize() < 16))
+        why = msg::kMemoBlockTooSmall;
+    if (refusal)
+        *refusal = why;
+    return why == nullptr;
+}
+
+void MemoFile::checkedWrite(int64_t offset, const void* data, int64_t length)
+{
+    int64_t written = 0;
+    try {
+        written = writeAt(offset, data, length);
+    } catch (...) {
+        resetError();
+        throw;
+    }
+    if (written != length) {
+        resetError();
+        throw PagedFileError(msg::kWriteError);
     }
 }
 
 // --- .dbt ------------------------------------------------------------------------
 
+int32_t DbaseMemoFile::storedBlockSize() const
+{
+    return static_cast<int32_t>(headerLE(20, 2));
+}
+
+// dBase III tables (version byte 0x03, 0x83) keep dBase III values unless the
+// memo file's header shows the dBase IV layout (a block size, a multiple of
+// 512, at offset 20 and no version 3 at offset 16); every later version byte
+// means dBase IV values. Without the version byte, the table's version decides.
+bool DbaseMemoFile::decideUnframed() const
+{
+    if (!hasVersionByte_)
+        return dbfVersion() < xBaseIV;
+    const bool dbase3Table = (tableVersionByte_ & 0x0F) == 0x03;
+    if (!dbase3Table)
+        return false;
+    // dBase IV writes its block size there, a multiple of 512; dBase III and
+    // Clipper leave the bytes as they happen to be.
+    const uint32_t stored = headerLE(20, 2);
+    const bool dbase4Header = stored != 0 && stored % 512 == 0 && !(header() && headerSize() > 16 && header()[16] == 3);
+    return !dbase4Header;
+}
+
 int32_t DbaseMemoFile::headerBlockSize() const
 {
-    if (dbfVersion() == xBaseIII)
+    if (unframed_)
         return 512;
     // A .dbt without a block size is laid out as dBase III lays it out, in
     // 512-byte blocks: tables with a language byte (so not taken for dBase

@@ -9,6 +9,9 @@
 //    that counts those 8 bytes; dBase III values end with two 0x1A bytes
 //    instead (a block without the FF FF 08 00 signature is read that way in
 //    any version).
+//    Which of the two a .dbt holds is decided at open from the table's
+//    version byte (0x03/0x83: dBase III, unless the memo file's own header
+//    shows the dBase IV layout) and never from the language byte.
 //  - .fpt (FoxPro): big-endian header; block size at offset 6 (1 is
 //    allowed); a value starts with a 32-bit type and a 32-bit length that
 //    does not count the 8 header bytes.
@@ -16,6 +19,8 @@
 // Reading never trusts the file: a block past the end, a length running past
 // the end of the file, a block size of 0 or a terminator that never comes
 // give an empty or shortened value, read only as far as the file goes.
+// Writing refuses a file whose stored block size is below 16 (0 included):
+// such a file is read with an assumed block size, never changed.
 
 #include <cstdint>
 #include <span>
@@ -37,6 +42,11 @@ public:
     // Block size for a file created by open(); 0 when an existing file is opened.
     int32_t memoRecordSize() const { return memoRecordSize_; }
     void setMemoRecordSize(int32_t size) { memoRecordSize_ = size; }
+    // The owning table's version byte (header byte 0), set before open();
+    // without it the framing follows dbfVersion().
+    void setTableVersionByte(uint8_t versionByte) { tableVersionByte_ = versionByte; hasVersionByte_ = true; }
+    // dBase III values: no block header, two 0x1A bytes after the data.
+    bool unframedValues() const { return unframed_; }
 
     // Opens the file (in mode(), see PagedFile) and establishes the block
     // size; nothing when already open.
@@ -53,16 +63,28 @@ public:
 
     // Stores source, reusing the blocks at blockNo when the old value
     // (readSize bytes, 0 when unknown) had at least as many blocks, else
-    // appending at the first free block. On return blockNo is the first block
-    // used, 0 for an empty source (nothing is written then). Appending locks
-    // block 0 of a shared file, waiting until it is granted.
+    // appending after the last block in use: the larger of the header's first
+    // free block (read again from the file under the lock) and the end of the
+    // file. On return blockNo is the first block used, 0 for an empty source
+    // (nothing is written then). Appending locks block 0 of a shared file,
+    // waiting until it is granted, and releases it on every way out. Every
+    // write is checked: a failed one raises PagedFileError "Error while
+    // writing occurred. (Disk full?)" (the write error state is cleared).
     void writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uint8_t> source);
+    // Whether writeMemo can store a non-empty value (the file exists, is open
+    // and keeps a block size of at least 16); the message it would refuse
+    // with otherwise.
+    bool canWriteValues(const char** refusal = nullptr) const;
 
     void flush() override;
 
 protected:
     // The format's view of the header and of a value's first bytes.
     virtual int32_t headerBlockSize() const = 0;
+    // The block size as the header stores it (0 when it stores none).
+    virtual int32_t storedBlockSize() const { return headerBlockSize(); }
+    // Whether values are dBase III values (decided once the header is read).
+    virtual bool decideUnframed() const { return dbfVersion_ < xBaseIV; }
     // Length of the value whose first 8 bytes are given, or -1 when the block
     // carries no length header (a terminated dBase III value).
     virtual int64_t blockDataLength(const uint8_t* first8) const = 0;
@@ -81,8 +103,12 @@ protected:
     void putHeaderBE(int offset, int bytes, uint32_t value);
 
     bool opened_ = false;
+    bool unframed_ = false;
+    uint8_t tableVersionByte_ = 0;
+    bool hasVersionByte_ = false;
 
 private:
+    void checkedWrite(int64_t offset, const void* data, int64_t length);
     // Whether the header copy holds the field's bytes.
     bool headerHolds(int offset, int bytes) const;
     void readTerminated(int64_t start, int64_t fileSize, std::vector<uint8_t>& dest);
@@ -99,6 +125,8 @@ public:
 
 protected:
     int32_t headerBlockSize() const override;
+    int32_t storedBlockSize() const override;
+    bool decideUnframed() const override;
     int64_t blockDataLength(const uint8_t* first8) const override;
     void valueHeader(uint8_t* head8, uint32_t length) const override;
     int32_t firstFreeBlock() const override;
@@ -113,6 +141,7 @@ public:
 
 protected:
     int32_t headerBlockSize() const override;
+    bool decideUnframed() const override { return false; }
     int64_t blockDataLength(const uint8_t* first8) const override;
     void valueHeader(uint8_t* head8, uint32_t length) const override;
     int32_t firstFreeBlock() const override;

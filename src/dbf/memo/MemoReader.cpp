@@ -23,6 +23,8 @@ void MemoReader::open(const TableFile& table)
         file = std::make_unique<DbaseMemoFile>(version);
     file->setFileName(table.memoFileName());
     file->setMode(table.mode());
+    if (table.header())
+        file->setTableVersionByte(table.header()[0]);
     file->open();
     file_ = std::move(file);
 }
@@ -36,6 +38,8 @@ void MemoReader::close()
 }
 
 bool MemoReader::isOpen() const { return file_ != nullptr; }
+
+MemoFile* MemoReader::file() { return file_.get(); }
 
 std::string MemoReader::read(const FieldDef& def, const RecordFormat& format,
                              std::span<const uint8_t> record) const

@@ -1,6 +1,8 @@
 #pragma once
 // The dataset's access to the memo file of its table: the raw bytes of a
-// memo field's value, read by the block number the record holds.
+// memo field's value, read by the block number the record holds. The memo
+// file is opened in the table's mode, so a writable table can also write
+// values through file().
 
 #include <memory>
 #include <span>
@@ -26,6 +28,9 @@ public:
     void open(const TableFile& table);
     void close();
     bool isOpen() const;
+    // The open memo file (nullptr when the table has no memo fields); the
+    // dataset writes memo values through it at post time.
+    MemoFile* file();
 
     // The value's bytes, untranslated; empty when the field has none, the
     // memo file is missing, or the pointer leads nowhere.

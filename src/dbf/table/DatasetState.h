@@ -15,6 +15,10 @@
 //   dsBrowse         insert(), append()                dsInsert
 //   dsEdit/dsInsert  post() (written), cancel()        dsBrowse
 //   dsEdit/dsInsert  close() (the change dropped)      dsInactive
+//   dsBrowse         deleteRecord(): edit(), the mark,  dsEdit, then dsBrowse
+//                    post()
+//   dsBrowse         undelete(): edit(), the mark        dsEdit (locked until
+//                    removed at once                     the next move)
 //   any open state   the record filter on a candidate  dsFilter, then back
 //
 // In dsBrowse the current record is the stored one; in dsEdit and dsInsert

@@ -6,8 +6,10 @@
 #include <filesystem>
 
 #include "dbf/Error.h"
+#include "dbf/Messages.h"
 #include "dbf/field/FieldValue.h"
 #include "dbf/table/TableFile.h"
+#include "dbf/text/CodePageConversion.h"
 #include "dbf/text/Windows1250.h"
 
 namespace karto {
@@ -58,8 +60,11 @@ bool Field::isNull() const
     const uint8_t* record = dataset_.currentRecord();
     if (!record)
         return true;
-    if (isBlob())
+    if (isBlob()) {
+        if (index_ < static_cast<int>(dataset_.pendingMemos_.size()) && dataset_.pendingMemos_[index_].set)
+            return dataset_.pendingMemos_[index_].bytes.empty();
         return dataset_.memoText(index_, record).empty();
+    }
     return !getFieldData(*def_, dataset_.recordFormat_, recordSpan(record, dataset_.recordSize_),
                          dataType_, nullptr);
 }
@@ -67,6 +72,9 @@ bool Field::isNull() const
 std::string Field::asString() const
 {
     std::string out;
+    if (isBlob() && isEditingState(dataset_.state_) && index_ < static_cast<int>(dataset_.pendingMemos_.size()) &&
+        dataset_.pendingMemos_[index_].set)
+        return dataset_.pendingMemos_[index_].text;
     if (const uint8_t* record = dataset_.currentRecord())
         dataset_.appendFieldText(out, index_, record);
     return out;
@@ -236,7 +244,8 @@ void TableDataset::open()
     file->setFileName(tablePath());
     file->setMode(readOnly_ ? pfReadOnly : (exclusive_ ? pfExclusiveOpen : pfReadWriteOpen));
     file->setDateTimeHandling(dtBDETimeStamp);
-    file->open();   // closes itself again when it fails
+    file->open();   // closes itself again when it fails (a writable open of a
+                    // table it cannot keep consistent is refused there)
     if (file->forceClose()) {
         file->close();
         throw AbortError();
@@ -257,9 +266,21 @@ void TableDataset::open()
         tableFile_.reset();
         throw;
     }
+    // Text written must be translatable into the table's code page: by the
+    // translate hook, or else by the engine's own conversion.
+    if (!readOnly_ && !onTranslate_ && !canConvertCodePage(tableFile_->useCodePage())) {
+        fields_.clear();
+        memo_.close();
+        tableFile_.reset();
+        throw TableError(msg::kReadOnlyDataset);
+    }
     // The translate hook is the only conversion of text.
     tableFile_->setUseCodePage(0);
     collectOpenWarnings();
+    tableFile_->setLockRetryMillis(lockRetryMillis_);
+    pendingMemos_.assign(fields_.size(), PendingMemo{});
+    editingRecNo_ = -1;
+    modified_ = false;
     current_.assign(static_cast<std::size_t>(recordSize_), 0);
     setState(dsBrowse);
     first();
@@ -317,8 +338,17 @@ void TableDataset::close()
 {
     if (!active())
         return;
+    if (isEditingState(state_)) {
+        try {
+            cancel();   // a pending change is dropped
+        } catch (...) {
+        }
+    }
     setState(dsInactive);
     openWarnings_.clear();
+    editingRecNo_ = -1;
+    modified_ = false;
+    pendingMemos_.clear();
     fields_.clear();
     memo_.close();
     if (tableFile_) {
@@ -340,12 +370,14 @@ const uint8_t* TableDataset::currentRecord() const
 {
     if (state_ == dsFilter)
         return filterRecord_;
-    return currentRecNo_ > 0 ? current_.data() : nullptr;
+    return currentRecNo_ > 0 || state_ == dsInsert ? current_.data() : nullptr;
 }
 
 int TableDataset::recNo() const
 {
     checkActive();
+    if (state_ == dsInsert)
+        return 0;
     return state_ == dsFilter ? filterRecNo_ : currentRecNo_;
 }
 
@@ -405,6 +437,7 @@ bool TableDataset::seek(int from, int direction)
 void TableDataset::first()
 {
     checkActive();
+    endPendingChange();
     walkCount_ = tableFile_->recordCount();
     currentRecNo_ = 0;
     const bool found = seek(1, +1);
@@ -417,6 +450,7 @@ void TableDataset::first()
 void TableDataset::last()
 {
     checkActive();
+    endPendingChange();
     walkCount_ = tableFile_->recordCount();
     currentRecNo_ = 0;
     const bool found = seek(walkCount_, -1);
@@ -429,6 +463,7 @@ void TableDataset::last()
 void TableDataset::next()
 {
     checkActive();
+    endPendingChange();
     if (currentRecNo_ <= 0) {
         eof_ = true;
         return;
@@ -447,6 +482,7 @@ void TableDataset::next()
 void TableDataset::prior()
 {
     checkActive();
+    endPendingChange();
     if (currentRecNo_ <= 0) {
         bof_ = true;
         return;
@@ -464,6 +500,7 @@ void TableDataset::prior()
 void TableDataset::setRecNo(int recNo)
 {
     checkActive();
+    endPendingChange();
     if (recNo == currentRecNo_ && recNo > 0) {
         // Re-read it: another program may have changed it.
         reposition(recNo);
@@ -511,6 +548,7 @@ void TableDataset::setFiltered(bool filtered)
 void TableDataset::refresh()
 {
     checkActive();
+    endPendingChange();
     tableFile_->invalidateWindow();   // read again what others may have changed
     reposition(currentRecNo_ > 0 ? currentRecNo_ : 1);
 }
@@ -524,6 +562,7 @@ TableDataset::Bookmark TableDataset::getBookmark() const
 void TableDataset::gotoBookmark(Bookmark bookmark)
 {
     checkActive();
+    endPendingChange();
     if (bookmark == 0) {
         first();
         return;

@@ -11,6 +11,18 @@
 //    isVisible() tells whether a raw record passes the deleted/filter rules;
 //    the grid builds its row mapping from it when records are hidden.
 //
+// Writing (TableDatasetEditing.cpp) follows the states of DatasetState.h:
+// edit() locks the current record and reads it afresh, insert()/append()
+// start a new record from the table's empty record; fields are then set
+// from text (Field::setAsString) or emptied (Field::clear); post() writes the
+// record (memo values first) and cancel() drops the change. Nothing reaches
+// any file (table or memo) before post(), and cancel() changes no byte of
+// them. A failed post() leaves the dataset in its editing state (the record
+// still locked) so that the caller can correct or cancel. Moving the cursor
+// or refresh() ends a pending change: posted when a field was set, else
+// cancelled; close() cancels it. Writing needs a dataset opened with
+// setReadOnly(false); otherwise "Cannot modify a read-only dataset".
+//
 // Nobody else reads a table: the window, the search, the filter, the column
 // sum and the exports ask the dataset for a record's deletion flag, a field's
 // bytes or its text, and never decode record bytes or reach the table file
@@ -71,6 +83,20 @@ public:
     double asCurrency() const;
     bool asBoolean() const;
     double asDateTime() const;        // days since 30 December 1899
+
+    // Sets the field of the record being edited or inserted from text as the
+    // user typed it (UTF-8): the text forms the grid shows, read back
+    // (FieldTextInput.h); character and memo text are stored in the table's
+    // code page through the translate hook. Refused, with the record
+    // unchanged and still in editing: outside edit or insert ("Dataset not
+    // in edit or insert mode"), a read-only field such as an autoincrement
+    // ("Field '%s' cannot be modified"), and as FieldValueError a value the
+    // field cannot hold: not a number or date, an integer part wider than the
+    // field, a text longer than a character field, a character the table's
+    // code page has no byte for.
+    void setAsString(const std::string& utf8);
+    // Empties the field of the record being edited or inserted.
+    void clear();
 
 private:
     friend class TableDataset;
@@ -197,6 +223,35 @@ public:
     // Raises "Cannot perform this operation on a closed dataset" when closed.
     void checkActive() const;
 
+    // --- Writing (TableDatasetEditing.cpp) --------------------------------------
+    // Locks the current record and enters dsEdit (an empty view: insert());
+    // "Record locked." when another holder has it. Nothing in dsEdit/dsInsert.
+    void edit();
+    // A new record from the table's empty record, in dsInsert; it is
+    // appended at the end of the file by post() whatever the position.
+    void insert();
+    void append();
+    // Writes the record being edited or inserted and returns to dsBrowse with
+    // it current; nothing outside dsEdit/dsInsert.
+    void post();
+    // Drops the change (and the record lock) and shows the stored record again.
+    void cancel();
+    // Marks the current record deleted in the file (in dsInsert: cancel()).
+    void deleteRecord();
+    // Recalls the current record when it is marked deleted: writes only its
+    // deletion byte, freshly read under its lock. Ends in dsEdit (Edit's lock
+    // held) as the grid expects; the next move cancels it.
+    void undelete();
+    // Whether a field was set since edit() or insert().
+    bool modified() const { return modified_; }
+    // Whether writing is allowed: open, not read-only, text translatable.
+    bool canModify() const;
+    // How long refused record and header locks (and, when set, the append
+    // lock) are tried again; 0, the default, refuses them at once (the
+    // append lock then waits). Kept across opens.
+    void setLockRetryMillis(int millis);
+    int lockRetryMillis() const { return lockRetryMillis_; }
+
 private:
     friend class Field;
     void checkInactive() const;
@@ -208,6 +263,15 @@ private:
     void reposition(int recNo);
     void notifyChange();
     std::string translatedBytes(int field, const uint8_t* record) const;
+    void checkCanModify() const;
+    // Posts a pending change when a field was set, else cancels it.
+    void endPendingChange();
+    void setFieldText(int field, const std::string& utf8);
+    void clearField(int field);
+    void writePendingMemos();
+    // UTF-8 text as the table stores it: Windows 1250, then the translate
+    // hook towards the file; FieldValueError when a character has no byte.
+    std::string tableBytesOf(const Field& field, const std::string& utf8, bool memo) const;
 
     // Character field bytes to UTF-8 in one pass: the hook's byte table
     // combined with the Windows 1250 decoding; null when the hook has none.
@@ -251,6 +315,22 @@ private:
     mutable const TranslateHook* textMapHook_ = nullptr;
     mutable uint64_t textMapVersion_ = 0;
     mutable bool textMapBuilt_ = false;
+
+    // Writing.
+    int32_t editingRecNo_ = -1;
+    std::vector<uint8_t> browseRecord_;   // the current record before insert()
+    int lockRetryMillis_ = 0;
+    bool modified_ = false;
+    // Memo values set since edit()/insert(): the bytes to store (table code
+    // page), the text shown meanwhile, and the block written by a post that
+    // failed later (a retried post does not write it again).
+    struct PendingMemo {
+        bool set = false;
+        std::string bytes;
+        std::string text;
+        bool written = false;
+    };
+    std::vector<PendingMemo> pendingMemos_;
 };
 
 // Suspends a dataset's bound views for a walk, also when the walk fails.

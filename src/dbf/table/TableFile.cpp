@@ -326,6 +326,11 @@ void TableFile::readStructure()
         }
     }
 
+    // A table that cannot be kept consistent is not opened for writing:
+    // refused before the open has written anything.
+    if (writesAllowed() && !forceClose_ && !writableLayout())
+        throw TableError(msg::kReadOnlyDataset);
+
     if (headerChanged && writesAllowed())
         writeHeader();
 
@@ -581,9 +586,9 @@ void TableFile::updateLock()
 
 // --- Overrides --------------------------------------------------------------------
 
-void TableFile::writeHeader()
+void TableFile::stampDate()
 {
-    if (headerSize() == 0 || !header())
+    if (headerSize() < 4 || !header())
         return;
     const std::time_t now = std::time(nullptr);
     std::tm local {};
@@ -592,6 +597,13 @@ void TableFile::writeHeader()
     h[1] = static_cast<uint8_t>(local.tm_year % 256);   // tm_year counts from 1900
     h[2] = static_cast<uint8_t>(local.tm_mon + 1);
     h[3] = static_cast<uint8_t>(local.tm_mday);
+}
+
+void TableFile::writeHeader()
+{
+    if (headerSize() == 0 || !header())
+        return;
+    stampDate();
     PagedFile::writeHeader();
 }
 

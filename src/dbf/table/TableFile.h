@@ -56,6 +56,18 @@
 //    (mdxFileName()) and will be opened beside it by the index engine.
 //  - The language byte and the dBase 7 driver name are kept as read; the code
 //    page comes from the language driver catalogue (LanguageDriver.h).
+//  - Writing (TableFileWriting.cpp): a writable open is refused with
+//    "Cannot modify a read-only dataset" before anything is written when the
+//    table names a production index (nothing keeps its keys up to date yet)
+//    or has a field this engine reads but cannot encode. Records are
+//    changed under the locks of a shared open: lock 0 guards the header,
+//    lock -1 appending, lock n record n; record and header locks do not
+//    wait (unless lockRetryMillis() says so), the append lock does. Every
+//    write is checked; a failed one raises PagedFileError "Error while
+//    writing occurred. (Disk full?)", undoes what the operation had changed
+//    and clears the write error state. Every lock an operation takes is
+//    released on every way out of it, except the record lock lockRecord()
+//    hands to the caller.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -172,6 +184,40 @@ public:
     // Read-ahead on when nobody else can write the file, off otherwise.
     void updateLock();
 
+    // --- Record writing (TableFileWriting.cpp) ---------------------------------
+    // Copies the empty record (built on first use) into dest.
+    void initRecord(uint8_t* dest);
+    // dBase 7: gives dest's "+" fields their next values from the header
+    // (read again from the file when shared) and writes the advanced counters
+    // with the header. Returns whether there was a "+" field.
+    bool applyAutoIncToBuffer(uint8_t* dest);
+    // Appends a record at the end of the file and returns its number: locks,
+    // the autoincrement values (unless a batch copy runs), the record with
+    // one 0x1A after it, then the header's count and date (shared), or the
+    // count marked for close (unshared). A refused lock raises
+    // RecordLockedError; nothing is written then. buffer is updated with the
+    // autoincrement values and the lock stamp.
+    int32_t insert(uint8_t* buffer);
+    // Locks record recNo for editing and reads it afresh from the file into
+    // buffer (so another program's change is never overwritten), keeping a
+    // copy in prevBuffer(); with a lock field the stamp is written at once.
+    // RecordLockedError when the lock is refused (nothing held then).
+    void lockRecord(int32_t recNo, uint8_t* buffer);
+    // Writes the edited record and releases its lock; a failed write keeps
+    // the lock (the record stays in editing).
+    void unlockRecord(int32_t recNo, const uint8_t* buffer);
+    // Releases the lock of a record being edited, writing nothing.
+    void releaseRecordLock(int32_t recNo);
+    // Writes one byte of a record (the deletion flag: offset 0) and nothing
+    // else of it.
+    void writeRecordByte(int32_t recNo, int offset, uint8_t value);
+    // How long refused header and record locks are tried again (0: refused
+    // at once, while the append lock waits until it is granted); when set,
+    // the append lock waits that long too. The command line waits a few
+    // seconds for other writers.
+    int lockRetryMillis() const { return lockRetryMillis_; }
+    void setLockRetryMillis(int millis) { lockRetryMillis_ = millis; }
+
     // --- Overrides -------------------------------------------------------------
     // Stamps today's date into the header and marks it for writing.
     void writeHeader() override;
@@ -188,6 +234,14 @@ private:
     void writeRecordCount();
     void closeAfterFailure();
     bool writesAllowed() const;
+    // Whether the table can be kept consistent when written (see above).
+    bool writableLayout() const;
+    bool lockPageRetrying(int32_t pageNo);
+    // Today's date into the header copy (bytes 1-3).
+    void stampDate();
+    void writeLockStamp(uint8_t* buffer);
+    void checkedWriteAt(int64_t offset, const void* data, int64_t length);
+    int64_t recordOffset(int32_t recNo) const;
 
     FieldDefs fieldDefs_;
     XBaseVersion dbfVersion_ = xUnknown;
@@ -207,6 +261,9 @@ private:
     bool inCopyFrom_ = false;
     bool recordCountDirty_ = false;
     uint32_t headerRecordCount_ = 0;
+    int lockRetryMillis_ = 0;
+    uint16_t lockCounter_ = 0;
+    std::vector<uint8_t> appendBuffer_;   // a record and its end mark
     // Where the descriptors ended: the terminator's offset, -1 when none.
     int32_t terminatorOffset_ = -1;
 

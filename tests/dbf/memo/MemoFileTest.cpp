@@ -236,36 +236,42 @@ TEST(MemoFile, FptValueReadByLengthWhateverItsType)
     EXPECT_EQ(read[69], '9');
 }
 
-TEST(MemoFile, FoxProBlocksOfOneByte)
+// A block size below 16 (0 included) is read with, never written to: such a
+// file is left byte for byte as it is.
+TEST(MemoFile, SmallBlockSizesAreReadButNeverWritten)
 {
-    Bytes image = fptImage(1, 512);
-    auto file = openMemory<FoxProMemoFile>(image, xFoxPro);
-    ASSERT_EQ(file->blockSize(), 1);
-    int32_t a = 0, b = 0;
-    file->writeMemo(a, 0, bytesOf("first"));
-    file->writeMemo(b, 0, bytesOf("second value"));
-    EXPECT_EQ(a, 512);
-    EXPECT_EQ(b, 512 + 8 + 5);
-    Bytes back;
-    file->readMemo(a, back);
-    EXPECT_EQ(back, bytesOf("first"));
-    file->readMemo(b, back);
-    EXPECT_EQ(back, bytesOf("second value"));
-    file->close();
-    EXPECT_EQ(image.size(), 512u + 13 + 20);
-    EXPECT_EQ(image[2], 0x02);   // next free block 545, big-endian
-    EXPECT_EQ(image[3], 0x21);
-    EXPECT_EQ(image[7], 1);      // block size stays 1
-}
-
-TEST(MemoFile, FoxProBlockSizeZeroBecomes512)
-{
-    Bytes image = fptImage(0, 1);
-    auto file = openMemory<FoxProMemoFile>(image, xFoxPro);
-    EXPECT_EQ(file->blockSize(), 512);
-    file->close();
-    EXPECT_EQ(image[6], 0x02);
-    EXPECT_EQ(image[7], 0x00);
+    struct Case {
+        const char* what;
+        bool fox;
+        Bytes image;
+        int32_t readBlockSize;
+    };
+    const Case cases[] = {
+        {"FoxPro, block size 1", true, fptImage(1, 512), 1},
+        {"FoxPro, block size 0 (read as 512)", true, fptImage(0, 1), 512},
+        {"FoxPro, block size 15", true, fptImage(15, 40), 15},
+        {"dBase IV, block size 0 (read as 512)", false, dbtImage(0, 1), 512},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes image = c.image;
+        const Bytes before = image;
+        std::unique_ptr<MemoFile> file;
+        if (c.fox)
+            file = openMemory<FoxProMemoFile>(image, xFoxPro);
+        else
+            file = openMemory<DbaseMemoFile>(image, xBaseIV);
+        EXPECT_EQ(file->blockSize(), c.readBlockSize);
+        int32_t block = 0;
+        try {
+            file->writeMemo(block, 0, bytesOf("value"));
+            ADD_FAILURE() << "written";
+        } catch (const TableError& e) {
+            EXPECT_STREQ(e.what(), "Cannot write memo: the memo file's block size is below 16.");
+        }
+        file->close();
+        EXPECT_EQ(image, before);
+    }
 }
 
 // ---- Hostile files --------------------------------------------------------------
@@ -333,7 +339,14 @@ TEST(MemoFile, BrokenFirstFreeBlockDoesNotOverwriteData)
     EXPECT_EQ(block, 2);
     EXPECT_EQ(image[512], 'd');
 
-    // A first free block far beyond the end goes to the end instead.
+    // A first free block a little beyond the end is believed (another
+    // program has taken the blocks before it); one far beyond the end is a
+    // broken header and the value goes to the end instead.
+    Bytes near = fptImage(64, 12);
+    auto nearFox = openMemory<FoxProMemoFile>(near, xFoxPro);
+    nearFox->writeMemo(block, 0, bytesOf("new"));
+    EXPECT_EQ(block, 12);
+
     Bytes far = fptImage(64, 0x7FFFFFF0);
     auto fox = openMemory<FoxProMemoFile>(far, xFoxPro);
     fox->writeMemo(block, 0, bytesOf("new"));

@@ -419,9 +419,25 @@ TEST(TableFile, MissingProductionIndex)
     const std::string path2 = dir.write("idx.dbf", buildDbf(s));
     {
         TableFile t;
-        openTable(t, path2, pfReadWriteOpen);
+        openTable(t, path2, pfReadOnly);
         EXPECT_EQ(t.mdxFileName(), dir.file("idx.mdx"));
         EXPECT_EQ(TempDir::read(path2)[28], 1);
+    }
+    // Nothing keeps the index up to date when records change: a writable
+    // open is refused before it has written anything.
+    s.headerCount = 7;   // a count the open would otherwise correct
+    const std::vector<uint8_t> before = buildDbf(s);
+    dir.write("idx.dbf", before);
+    for (const PagedFileMode mode : {pfReadWriteOpen, pfExclusiveOpen}) {
+        TableFile t;
+        try {
+            openTable(t, path2, mode);
+            ADD_FAILURE() << "opened for writing";
+        } catch (const TableError& e) {
+            EXPECT_STREQ(e.what(), "Cannot modify a read-only dataset");
+        }
+        EXPECT_FALSE(t.active());
+        EXPECT_EQ(TempDir::read(path2), before);
     }
 }
 

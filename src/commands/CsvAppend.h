@@ -1,0 +1,49 @@
+#pragma once
+// `karto --append`: the records of a CSV or TXT file (CsvReader.h) added to
+// a table through the dataset's writing (TableDataset.h). Plain C++.
+//
+// Every line is checked before the first record is written: a first pass
+// reads the file, sets each line's values on a new record and cancels it
+// (nothing is written), so that a bad line leaves the table byte for byte as
+// it was; only then a second pass reads the file again and appends for real.
+// Memory stays bounded by the reader's block and the longest record. The
+// first line names the fields (any subset, any order, any letter case);
+// every other field of a new record keeps the table's empty record
+// (autoincrement fields get their next values; a value for one is refused).
+//
+// Messages are Czech and name the line, and the field when there is one:
+//   Řádek 7, pole CENA: 'abc' is not a number for field 'CENA'.
+// (the reason is the engine's own English message). A failure that shows
+// only while writing (a lock held too long, a full disk) says how many
+// records were appended before it.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "dbf/Error.h"
+
+namespace karto {
+
+class TableDataset;
+
+// A file that cannot be appended. appended() records were added before the
+// failure (0 when it was found by the first pass: the table is unchanged).
+class CsvAppendError : public KartoError {
+public:
+    CsvAppendError(const std::string& message, int64_t appended) : KartoError(message), appended_(appended) {}
+    int64_t appended() const { return appended_; }
+
+private:
+    int64_t appended_;
+};
+
+// Progress of the appending pass: records appended so far, of total.
+using CsvAppendProgress = std::function<void(int64_t done, int64_t total)>;
+
+// Appends every record of the file to the open, writable dataset and returns
+// how many were appended. The delimiter follows the file's name
+// (csvDelimiterFor). Throws CsvAppendError.
+int64_t appendCsvFile(TableDataset& dataset, const std::string& csvPath, const CsvAppendProgress& progress = {});
+
+} // namespace karto
