@@ -790,4 +790,19 @@ void PagedFile::doProgress(int position, int max, const std::string& message)
         throw AbortError();
 }
 
+void PagedFile::checkedWriteAt(int64_t offset, const void* buffer, int64_t length)
+{
+    int64_t written = 0;
+    try {
+        written = writeAt(offset, buffer, length);
+    } catch (...) {
+        resetError();
+        throw;
+    }
+    if (written != length) {
+        resetError();
+        throw PagedFileError(msg::kWriteError);
+    }
+}
+
 } // namespace karto

@@ -170,6 +170,9 @@ public:
     // writeAt the bytes written. System call failures raise PagedFileError.
     int64_t readAt(int64_t offset, void* buffer, int64_t length);
     int64_t writeAt(int64_t offset, const void* buffer, int64_t length);
+    // writeAt that transfers the whole length or raises "Error while writing
+    // occurred. (Disk full?)"; the write-error state is cleared either way.
+    void checkedWriteAt(int64_t offset, const void* buffer, int64_t length);
     // The stream's size as the system sees it now.
     int64_t streamSize();
 

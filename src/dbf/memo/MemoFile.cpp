@@ -250,15 +250,15 @@ void MemoFile::writeMemo(int32_t& blockNo, int32_t readSize, std::span<const uin
     uint8_t head[8];
     if (withHeader) {
         valueHeader(head, static_cast<uint32_t>(length));
-        checkedWrite(at, head, 8);
+        checkedWriteAt(at, head, 8);
     }
-    checkedWrite(at + headerBytes, source.data(), length);
+    checkedWriteAt(at + headerBytes, source.data(), length);
     const int64_t tailLength = needed * bs - headerBytes - length;
     std::vector<uint8_t> tail(static_cast<size_t>(tailLength), ' ');
     for (int64_t i = 0; i < trailerBytes && i < tailLength; ++i)
         tail[static_cast<size_t>(i)] = kTerminator;
     if (tailLength > 0)
-        checkedWrite(at + headerBytes + length, tail.data(), tailLength);
+        checkedWriteAt(at + headerBytes + length, tail.data(), tailLength);
 
     if (append) {
         setFirstFreeBlock(static_cast<int32_t>(first + needed));
@@ -283,21 +283,6 @@ bool MemoFile::canWriteValues(const char** refusal) const
     if (refusal)
         *refusal = why;
     return why == nullptr;
-}
-
-void MemoFile::checkedWrite(int64_t offset, const void* data, int64_t length)
-{
-    int64_t written = 0;
-    try {
-        written = writeAt(offset, data, length);
-    } catch (...) {
-        resetError();
-        throw;
-    }
-    if (written != length) {
-        resetError();
-        throw PagedFileError(msg::kWriteError);
-    }
 }
 
 // --- .dbt ------------------------------------------------------------------------

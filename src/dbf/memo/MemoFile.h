@@ -108,7 +108,6 @@ protected:
     bool hasVersionByte_ = false;
 
 private:
-    void checkedWrite(int64_t offset, const void* data, int64_t length);
     // Whether the header copy holds the field's bytes.
     bool headerHolds(int offset, int bytes) const;
     void readTerminated(int64_t start, int64_t fileSize, std::vector<uint8_t>& dest);

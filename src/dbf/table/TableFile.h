@@ -240,7 +240,6 @@ private:
     // Today's date into the header copy (bytes 1-3).
     void stampDate();
     void writeLockStamp(uint8_t* buffer);
-    void checkedWriteAt(int64_t offset, const void* data, int64_t length);
     int64_t recordOffset(int32_t recNo) const;
 
     FieldDefs fieldDefs_;

@@ -78,21 +78,6 @@ int64_t TableFile::recordOffset(int32_t recNo) const
     return calcPageOffset(recNo);
 }
 
-void TableFile::checkedWriteAt(int64_t offset, const void* data, int64_t length)
-{
-    int64_t written = 0;
-    try {
-        written = writeAt(offset, data, length);
-    } catch (...) {
-        resetError();
-        throw;
-    }
-    if (written != length) {
-        resetError();
-        throw PagedFileError(msg::kWriteError);
-    }
-}
-
 bool TableFile::lockPageRetrying(int32_t pageNo)
 {
     if (lockPage(pageNo, false))
