@@ -25,7 +25,7 @@ using namespace karto;
 namespace {
 
 const char kLetters[] = {'C', 'N', 'F', 'D', 'L', 'M', 'B', 'G', 'I', '+', 'O', '@', 'T', 'Y', '0',
-                         static_cast<char>(0x91), 'X'};
+                         static_cast<char>(0x91), 'X', 'V', 'Q', 'W'};
 
 const FieldType kTypes[] = {ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
                             ftDate,   ftDateTime, ftBytes,  ftAutoInc, ftBlob, ftMemo, ftDBaseOle, ftLargeint,
@@ -65,6 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     def.setNativeFieldType(letter);
     def.setOffset(offset);
     def.setNullPosition(nullPosition);
+    // A varchar or varbinary field's length bit, beside its null bit.
+    if (def.isVarLength())
+        def.setVarLengthPosition(nullPosition < 0 ? 0 : nullPosition + 1);
     if (nullFlagsSize > 0) {
         FieldDef& flags = defs.addFieldDef();
         flags.setFieldName("_NULLFLAGS");
@@ -103,7 +106,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         appendFieldText(text, def, format, record, settings());
     } catch (const ConvertError&) {
     }
-    std::string_view bytes = stringFieldBytes(def, record);
+    std::string_view bytes = stringFieldBytes(def, format, record);
+    (void)bytes;
+    bytes = varBinaryBytes(def, format, record);
     (void)bytes;
     std::vector<uint8_t> empty = buildEmptyRecord(defs, static_cast<int>(record.size()));
     (void)empty;

@@ -49,6 +49,8 @@ import os
 import sys
 
 KNOWN = set("CNFDLMBGIO@TY0") | {"\x91"}
+# Visual FoxPro's varchar, varbinary and blob: known in FoxPro tables only.
+FOXPRO_ONLY = set("VQW")
 
 
 def hexs(b):
@@ -95,8 +97,10 @@ def table_lines(corpus, path, with_records):
         return out
     version = int(header["version_byte"], 16)
     dbase7 = (version & 7) == 4
+    foxpro = (version & 7) in (2, 5) or version in (0x30, 0x31)
     unknown = [f["type"] for f in fields
-               if f["type"].upper() not in KNOWN and not (f["type"] == "+" and dbase7)]
+               if f["type"].upper() not in KNOWN and not (f["type"] == "+" and dbase7)
+               and not (f["type"].upper() in FOXPRO_ONLY and foxpro)]
     if unknown or version == 0x02:
         w("OPEN error")
         return out
@@ -183,7 +187,7 @@ def token(v, letter, encoding, utf8):
             return "D " + v
         if letter in ("T", "@"):
             return "T " + v
-        memo = letter in ("M", "G", "B")
+        memo = letter in ("M", "G", "B", "W")
         kind, b = text_bytes(v, encoding, utf8, cut=not memo)
         if memo:
             kind = "M" if kind == "S" else "MW"

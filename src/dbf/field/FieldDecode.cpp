@@ -96,11 +96,11 @@ bool storeValue(const Value& v, FieldType type, void* dst, bool native)
     }
 }
 
-// Decodes a field kept as text (p: its bytes) as the requested type; as
-// getFieldData.
-bool decodeText(const FieldDef& def, const uint8_t* p, FieldType type, void* dst, bool native)
+// Decodes a field kept as text (p: its bytes, length of them holding the
+// value) as the requested type; as getFieldData.
+bool decodeText(const FieldDef& def, const uint8_t* p, int length, FieldType type, void* dst, bool native)
 {
-    const std::string_view text = trimmedText(p, def.size(), type == ftString);
+    const std::string_view text = trimmedText(p, length, type == ftString);
     if (text.empty()) {
         if (type == ftString && dst)
             static_cast<char*>(dst)[0] = 0;
@@ -197,7 +197,7 @@ bool getFieldData(const FieldDef& def, const RecordFormat& format, std::span<con
     }
     const Storage s = storageOf(def.nativeFieldType(), format.version, def.size());
     if (s == Storage::Text)
-        return decodeText(def, p, type, dst, nativeFormat);
+        return decodeText(def, p, valueLength(def, format, record), type, dst, nativeFormat);
     if (def.size() < storageBytes(s)) {
         if (type == ftString && dst)
             static_cast<char*>(dst)[0] = 0;
@@ -214,12 +214,23 @@ bool getFieldData(const FieldDef& def, const RecordFormat& format, std::span<con
     return storeValue(v, type, dst, nativeFormat);
 }
 
-std::string_view stringFieldBytes(const FieldDef& def, std::span<const uint8_t> record)
+std::string_view stringFieldBytes(const FieldDef& def, const RecordFormat& format,
+                                  std::span<const uint8_t> record)
 {
     const uint8_t* p = fieldBytes(def, record);
     if (!p)
         return {};
-    return untilZero(trimmedText(p, def.size(), true));
+    return untilZero(trimmedText(p, valueLength(def, format, record), true));
+}
+
+std::string_view varBinaryBytes(const FieldDef& def, const RecordFormat& format,
+                                std::span<const uint8_t> record)
+{
+    const uint8_t* p = fieldBytes(def, record);
+    if (!p || isNullBitSet(def, format, record))
+        return {};
+    return std::string_view(reinterpret_cast<const char*>(p),
+                            static_cast<size_t>(valueLength(def, format, record)));
 }
 
 } // namespace karto

@@ -46,7 +46,17 @@ bool getFieldData(const FieldDef& def, const RecordFormat& format, std::span<con
 
 // The bytes of a text field as read as ftString: trailing blanks and zero
 // bytes removed, cut at the first zero byte; empty for a field outside the
-// record. Not translated.
-std::string_view stringFieldBytes(const FieldDef& def, std::span<const uint8_t> record);
+// record. The null bit is not looked at (tables are found whose
+// "_NULLFLAGS" is blank-filled). A varchar field ("V") gives only the bytes
+// of its value (valueLength, RecordFormat.h). Not translated.
+std::string_view stringFieldBytes(const FieldDef& def, const RecordFormat& format,
+                                  std::span<const uint8_t> record);
+
+// The value of a Visual FoxPro varbinary field ("Q"), kept in the record
+// itself: its bytes as stored, all of them (zero bytes and blanks are data),
+// or as many as its last byte says when its var-length bit is set; empty
+// when its null bit is set or the field lies outside the record.
+std::string_view varBinaryBytes(const FieldDef& def, const RecordFormat& format,
+                                std::span<const uint8_t> record);
 
 } // namespace karto

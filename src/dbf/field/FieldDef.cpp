@@ -52,7 +52,8 @@ void FieldDef::setPrecision(int precision)
 
 bool FieldDef::isBlob() const
 {
-    return nativeFieldType_ == 'B' || nativeFieldType_ == 'G' || nativeFieldType_ == 'M';
+    return nativeFieldType_ == 'B' || nativeFieldType_ == 'G' || nativeFieldType_ == 'M' ||
+           nativeFieldType_ == 'W';
 }
 
 int FieldDef::index() const
@@ -115,6 +116,26 @@ void FieldDef::nativeToFieldType()
         break;
     case '0':
         fieldType_ = ftBytes;
+        break;
+    // Visual FoxPro (version byte 0x32): varchar is text, varbinary bytes in
+    // the record and blob bytes in the memo file, both read as binary memos
+    // are. Other versions do not know these letters.
+    case 'V':
+        if (version != xFoxPro) {
+            nativeFieldType_ = 0;
+            fieldType_ = ftUnknown;
+        } else {
+            fieldType_ = ftString;
+        }
+        break;
+    case 'Q':
+    case 'W':
+        if (version != xFoxPro) {
+            nativeFieldType_ = 0;
+            fieldType_ = ftUnknown;
+        } else {
+            fieldType_ = ftBlob;
+        }
         break;
     default:
         nativeFieldType_ = 0;
@@ -246,8 +267,13 @@ void FieldDef::normalizedSizePrecision(int& size, int& precision) const
         if (precision < 0)
             precision = 0;
         break;
+    case 'V':
+    case 'Q':
+        precision = 0;
+        break;
     case 'G':
     case 'M':
+    case 'W':
         if (foxPro) {
             if (size != 4 && size != 10)
                 size = 4;
@@ -317,6 +343,7 @@ void FieldDef::assign(const FieldDef& source)
     required_ = source.required_;
     isLockField_ = source.isLockField_;
     nullPosition_ = source.nullPosition_;
+    varLengthPosition_ = source.varLengthPosition_;
     offset_ = source.offset_;
     autoInc_ = source.autoInc_;
     buffers_ = source.buffers_;

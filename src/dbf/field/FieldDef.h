@@ -38,6 +38,14 @@ public:
     int nullPosition() const { return nullPosition_; }
     void setNullPosition(int position) { nullPosition_ = position; }
 
+    // Visual FoxPro varchar and varbinary fields ("V", "Q"): the bit in
+    // "_NULLFLAGS" that, when set, says the value is shorter than the field
+    // and its length is in the field's last byte; -1 for every other field.
+    int varLengthPosition() const { return varLengthPosition_; }
+    void setVarLengthPosition(int position) { varLengthPosition_ = position; }
+    // Whether the letter is one of Visual FoxPro's variable-length ones.
+    bool isVarLength() const { return nativeFieldType_ == 'V' || nativeFieldType_ == 'Q'; }
+
     bool required() const { return required_; }
     void setRequired(bool required) { required_ = required; }
 
@@ -68,7 +76,8 @@ public:
     // Length for which the property buffers were allocated (0: none).
     int allocSize() const { return allocSize_; }
 
-    // "B", "G" and "M" fields keep their value in the memo file.
+    // "B", "G" and "M" fields keep their value in the memo file, and so do
+    // Visual FoxPro's blob fields ("W").
     bool isBlob() const;
 
     XBaseVersion dbfVersion() const;
@@ -115,6 +124,7 @@ private:
     bool required_ = false;
     bool isLockField_ = false;
     int nullPosition_ = -1;
+    int varLengthPosition_ = -1;
 };
 
 // The fields of one table, in file order.

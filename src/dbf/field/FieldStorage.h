@@ -49,8 +49,10 @@ inline Storage storageOf(char letter, XBaseVersion version, int size)
         return Storage::Currency;
     case 'M':
     case 'G':
+    case 'W':
         // A 4-byte memo field holds its block number as an integer. FoxPro
-        // writes its general ("G") fields the same way as its memos.
+        // writes its general ("G") and blob ("W") fields the same way as its
+        // memos.
         return size == 4 ? Storage::MemoLE : Storage::Text;
     default:
         return Storage::Text;

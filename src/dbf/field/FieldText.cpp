@@ -55,12 +55,13 @@ bool appendFieldText(std::string& out, const FieldDef& def, const RecordFormat& 
     const Storage s = storageOf(def.nativeFieldType(), format.version, def.size());
 
     if (s == Storage::Text) {
+        const int length = valueLength(def, format, record);
         switch (type) {
         case ftString:
         case ftFixedChar:
         case ftWideString:
         case ftBytes: {
-            const std::string_view text = trimmedText(p, def.size(), true);
+            const std::string_view text = trimmedText(p, length, true);
             if (text.empty())
                 return false;
             out.append(untilZero(text));
@@ -71,7 +72,7 @@ bool appendFieldText(std::string& out, const FieldDef& def, const RecordFormat& 
         case ftLargeint:
         case ftAutoInc:
         case ftWord: {
-            const std::string_view text = trimmedText(p, def.size(), false);
+            const std::string_view text = trimmedText(p, length, false);
             int64_t v = 0;
             if (text.empty() || !parseIntegerRule(text, v))
                 return false;
@@ -85,7 +86,7 @@ bool appendFieldText(std::string& out, const FieldDef& def, const RecordFormat& 
         case ftFloat:
         case ftCurrency:
         case ftBCD: {
-            const std::string_view text = trimmedText(p, def.size(), false);
+            const std::string_view text = trimmedText(p, length, false);
             if (text.empty() || text.size() > 20)
                 return false;
             const size_t before = out.size();
@@ -94,7 +95,7 @@ bool appendFieldText(std::string& out, const FieldDef& def, const RecordFormat& 
         }
         case ftDate:
         case ftDateTime: {
-            const std::string_view text = trimmedText(p, def.size(), false);
+            const std::string_view text = trimmedText(p, length, false);
             if (text.empty())
                 return false;
             CivilDate date;
@@ -111,7 +112,7 @@ bool appendFieldText(std::string& out, const FieldDef& def, const RecordFormat& 
             return true;
         }
         case ftBoolean: {
-            const std::string_view text = trimmedText(p, def.size(), false);
+            const std::string_view text = trimmedText(p, length, false);
             if (text.empty())
                 return false;
             out.append(text[0] == 'T' || text[0] == 't' ? "True" : "False");
@@ -119,7 +120,7 @@ bool appendFieldText(std::string& out, const FieldDef& def, const RecordFormat& 
         }
         default:
             // Memo fields and unknown types: only whether there is a value.
-            return !trimmedText(p, def.size(), false).empty();
+            return !trimmedText(p, length, false).empty();
         }
     }
 

@@ -44,6 +44,9 @@ MemoFile* MemoReader::file() { return file_.get(); }
 std::string MemoReader::read(const FieldDef& def, const RecordFormat& format,
                              std::span<const uint8_t> record) const
 {
+    // A varbinary value lies in the record itself.
+    if (def.nativeFieldType() == 'Q')
+        return std::string(varBinaryBytes(def, format, record));
     if (!file_)
         return {};
     int32_t blockNo = 0;

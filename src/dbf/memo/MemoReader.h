@@ -33,7 +33,9 @@ public:
     MemoFile* file();
 
     // The value's bytes, untranslated; empty when the field has none, the
-    // memo file is missing, or the pointer leads nowhere.
+    // memo file is missing, or the pointer leads nowhere. A Visual FoxPro
+    // varbinary field ("Q"), read like a binary memo, gives the bytes it
+    // holds in the record (varBinaryBytes, FieldDecode.h).
     std::string read(const FieldDef& def, const RecordFormat& format,
                      std::span<const uint8_t> record) const;
 

@@ -648,7 +648,7 @@ bool TableDataset::readRecord(int physRecNo, std::vector<uint8_t>& buffer) const
 std::string TableDataset::translatedBytes(int field, const uint8_t* record) const
 {
     const FieldDef& def = fields_.at(field)->def();
-    const std::string_view bytes = stringFieldBytes(def, recordSpan(record, recordSize_));
+    const std::string_view bytes = stringFieldBytes(def, recordFormat_, recordSpan(record, recordSize_));
     std::string text(bytes);
     if (onTranslate_ && !text.empty()) {
         onTranslate_->translate(reinterpret_cast<uint8_t*>(text.data()),
@@ -688,7 +688,7 @@ TableDataset::Windows1250Text TableDataset::windows1250Text(int field, const uin
     const Field& f = *fields_.at(field);
     if (!record || f.dataType() != ftString)
         return {};
-    const std::string_view bytes = stringFieldBytes(f.def(), recordSpan(record, recordSize_));
+    const std::string_view bytes = stringFieldBytes(f.def(), recordFormat_, recordSpan(record, recordSize_));
     if (bytes.empty())
         return {};
     const auto* raw = reinterpret_cast<const uint8_t*>(bytes.data());
@@ -710,7 +710,7 @@ void TableDataset::appendFieldText(std::string& out, int field, const uint8_t* r
     if (!record)
         return;
     if (f.dataType() == ftString) {
-        const std::string_view bytes = stringFieldBytes(f.def(), recordSpan(record, recordSize_));
+        const std::string_view bytes = stringFieldBytes(f.def(), recordFormat_, recordSpan(record, recordSize_));
         if (bytes.empty())
             return;
         if (const auto* map = textMap()) {
@@ -743,6 +743,22 @@ void TableDataset::appendFieldText(std::string& out, int field, const uint8_t* r
     }
     karto::appendFieldText(out, f.def(), recordFormat_, recordSpan(record, recordSize_),
                            formatSettings_);
+}
+
+std::string_view TableDataset::storedText(int field, const uint8_t* record) const
+{
+    const Field& f = *fields_.at(field);
+    if (!record || f.dataType() != ftString)
+        return {};
+    return stringFieldBytes(f.def(), recordFormat_, recordSpan(record, recordSize_));
+}
+
+std::string TableDataset::storedMemo(int field, const uint8_t* record) const
+{
+    const Field& f = *fields_.at(field);
+    if (!record || !f.isBlob())
+        return {};
+    return memo_.read(f.def(), recordFormat_, recordSpan(record, recordSize_));
 }
 
 std::string TableDataset::memoText(int field, const uint8_t* record) const

@@ -40,6 +40,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dbf/field/FieldDef.h"
@@ -219,6 +220,12 @@ public:
     void appendFieldText(std::string& out, int field, const uint8_t* record) const;
     // Memo text (UTF-8, translated) of a field of a raw record.
     std::string memoText(int field, const uint8_t* record) const;
+    // The bytes as the table stores them, untranslated: of a character field
+    // (trailing blanks cut, as the text is shown), and of a memo or other
+    // binary field's value. Empty for other fields. For what looks at the
+    // text itself, such as telling its code page.
+    std::string_view storedText(int field, const uint8_t* record) const;
+    std::string storedMemo(int field, const uint8_t* record) const;
 
     // Raises "Cannot perform this operation on a closed dataset" when closed.
     void checkActive() const;

@@ -439,6 +439,10 @@ void TableFile::loadFieldDescriptors()
         }
         if (def.fieldType() == ftUnknown)
             invalidFile();
+        // Visual FoxPro gives each varchar and varbinary field a bit of its
+        // own in "_NULLFLAGS" (set: the value is shorter than the field),
+        // before the field's null bit when it also has one.
+        def.setVarLengthPosition(foxPro && def.isVarLength() ? nullBit++ : -1);
         def.setNullPosition(nullable ? nullBit++ : -1);
         if (name == "_DBASELOCK") {
             lockField_ = &def;
@@ -460,12 +464,15 @@ void TableFile::loadFieldDescriptors()
     if (terminatorOffset_ < 0 && (area - first) % step > 1)
         invalidFile();
 
-    // A null bit is only worth something when "_NULLFLAGS" holds it.
+    // A null or var-length bit is only worth something when "_NULLFLAGS"
+    // holds it.
+    auto heldBit = [this](int position) {
+        return position >= 0 && nullField_ && position < nullField_->size() * 8 ? position : -1;
+    };
     for (int i = 0; i < fieldDefs_.count(); ++i) {
         FieldDef& def = fieldDefs_.item(i);
-        if (def.nullPosition() >= 0 &&
-            (!nullField_ || def.nullPosition() >= nullField_->size() * 8))
-            def.setNullPosition(-1);
+        def.setNullPosition(heldBit(def.nullPosition()));
+        def.setVarLengthPosition(heldBit(def.varLengthPosition()));
     }
 
     if (baseVII && terminatorOffset_ >= 0 && terminatorOffset_ + 1 + 16 < area)

@@ -59,7 +59,8 @@
 //  - Writing (TableFileWriting.cpp): a writable open is refused with
 //    "Cannot modify a read-only dataset" before anything is written when the
 //    table names a production index (nothing keeps its keys up to date yet)
-//    or has a field this engine reads but cannot encode. Records are
+//    or has a field this engine reads but cannot encode (Visual FoxPro's
+//    varchar, varbinary and blob fields among them). Records are
 //    changed under the locks of a shared open: lock 0 guards the header,
 //    lock -1 appending, lock n record n; record and header locks do not
 //    wait (unless lockRetryMillis() says so), the append lock does. Every

@@ -66,6 +66,10 @@ bool TableFile::writableLayout() const
         return false;
     for (int i = 0; i < fieldDefs_.count(); ++i) {
         const FieldDef& def = fieldDefs_.item(i);
+        // Visual FoxPro's varchar, varbinary and blob fields are read only:
+        // their encoding is not written.
+        if (def.isVarLength() || def.nativeFieldType() == 'W')
+            return false;
         const storage::Storage s = storage::storageOf(def.nativeFieldType(), dbfVersion_, def.size());
         if (s != storage::Storage::Text && def.size() < storage::storageBytes(s))
             return false;

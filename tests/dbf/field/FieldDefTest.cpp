@@ -48,6 +48,10 @@ TEST(FieldDef, LetterMapsToTypeAndSizeRules)
         {xBaseVII, 'I', 4, 0, ftInteger, 4, 0},
         {xFoxPro, '0', 1, 0, ftBytes, 1, 0},
         {xBaseIII, static_cast<char>(0x91), 12, 0, ftString, 12, 0},
+        // Visual FoxPro's varchar, varbinary and blob.
+        {xFoxPro, 'V', 254, 3, ftString, 254, 0},
+        {xFoxPro, 'Q', 10, 0, ftBlob, 10, 0},
+        {xFoxPro, 'W', 7, 0, ftBlob, 4, 0},
     };
     for (const LetterCase& c : cases) {
         SCOPED_TRACE(std::string("letter ") + c.letter + " version " + std::to_string(c.version));
@@ -64,11 +68,18 @@ TEST(FieldDef, LetterMapsToTypeAndSizeRules)
 
 TEST(FieldDef, UnknownLetterClearsLetterAndType)
 {
-    FieldDefs defs(xFoxPro);
-    FieldDef& def = defs.addFieldDef();
-    def.setNativeFieldType('V');
-    EXPECT_EQ(def.nativeFieldType(), 0);
-    EXPECT_EQ(def.fieldType(), ftUnknown);
+    // The Visual FoxPro letters are unknown to the other versions.
+    const std::pair<XBaseVersion, char> cases[] = {
+        {xFoxPro, 'X'}, {xFoxPro, '7'}, {xBaseIII, 'V'}, {xBaseV, 'Q'}, {xBaseVII, 'W'},
+    };
+    for (const auto& [version, letter] : cases) {
+        SCOPED_TRACE(std::string("letter ") + letter);
+        FieldDefs defs(version);
+        FieldDef& def = defs.addFieldDef();
+        def.setNativeFieldType(letter);
+        EXPECT_EQ(def.nativeFieldType(), 0);
+        EXPECT_EQ(def.fieldType(), ftUnknown);
+    }
 }
 
 TEST(FieldDef, NumericSizeLimits)

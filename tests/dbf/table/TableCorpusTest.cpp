@@ -67,10 +67,13 @@ Expectation expectationFor(const test::corpus::Table& e)
     if (e.versionByte == 0x02)
         return {Outcome::Unsupported, "dBase II layout (16-byte descriptors)"};
     const bool baseVII = (e.versionByte & 7) == 4;
+    // Visual FoxPro's varchar, varbinary and blob letters are known in
+    // FoxPro tables only.
+    const std::string known = std::string("CNFDLMBGIO@TY0") + (baseVII ? "+" : "") +
+                              (isFoxProByte(e.versionByte) ? "VQW" : "");
     int64_t sum = 1;
     for (const test::corpus::Field& f : e.fields) {
         const char letter = upperLetter(f.letter);
-        const std::string known = baseVII ? "CNFDLMBGIO@TY0+" : "CNFDLMBGIO@TY0";
         if (known.find(letter) == std::string::npos)
             return {Outcome::Invalid, std::string("field type letter ") + letter + " unknown to the engine"};
         sum += f.length;

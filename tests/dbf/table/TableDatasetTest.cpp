@@ -6,6 +6,7 @@
 #include "support/DbfBuilder.h"
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
+#include "dbf/text/Windows1250.h"
 
 using namespace karto;
 using karto::test::DbfSpec;
@@ -237,6 +238,83 @@ TEST(TableDatasetOpenWarnings, WhatOpeningFoundWrong)
         ds.close();
         EXPECT_TRUE(ds.openWarnings().empty());
     }
+}
+
+// Visual FoxPro's varchar ("V"), varbinary ("Q") and blob ("W") fields. Each
+// varchar and varbinary field owns a bit in "_NULLFLAGS" (set: the value is
+// as long as the field's last byte says), before its null bit when it is
+// nullable: here V1 bit 0, V2 bit 1 and null bit 2, Q1 bit 3.
+TEST(VisualFoxProFields, ReadAsTextBytesAndBlobsButNeverWritten)
+{
+    DbfSpec spec;
+    spec.version = 0x32;
+    spec.fields = {{"V1", 'V', 6}, {"V2", 'V', 6, 0, 0x02}, {"Q1", 'Q', 4}, {"W1", 'W', 4},
+                   {"_NullFlags", '0', 1, 0, 0x05}};
+    using namespace std::string_literals;
+    spec.records = {
+        " abc  \x03" "Dobr\xfd \x00\x01\x02\x03\x08\x00\x00\x00\x01"s,
+        " abcdef      \xff\x20\x00\x02\x00\x00\x00\x00\x0c"s,
+        // A length byte beyond the field reads as the longest value it can be.
+        " abcde\xff     \x00    \x00\x00\x00\x00\x03"s,
+    };
+    TempDir dir;
+    std::vector<uint8_t> memo(512 + 64, 0);
+    memo[3] = 9;    // next free block
+    memo[7] = 64;   // block size
+    const std::string blob = "\x89PNG\x00\x1a"s;
+    memo[512 + 7] = static_cast<uint8_t>(blob.size());   // type 0 (binary), length
+    std::copy(blob.begin(), blob.end(), memo.begin() + 512 + 8);
+    dir.write("T.FPT", memo);
+    const std::string path = dir.write("T.DBF", karto::test::buildDbf(spec));
+
+    TableDataset ds;
+    ds.setTableName(path);
+    ds.open();
+    EXPECT_EQ(ds.field(0).dataType(), ftString);
+    EXPECT_EQ(ds.field(2).dataType(), ftBlob);
+    EXPECT_EQ(ds.field(3).dataType(), ftBlob);
+    EXPECT_TRUE(ds.field(2).isBlob());
+    struct Row {
+        std::string v1, v2;
+        bool v2Null;
+        std::string q1, w1;
+    };
+    const Row rows[] = {
+        {"abc", "Dobrý", false, "\x00\x01\x02\x03"s, blob},
+        {"abcdef", "", true, "\xff "s, ""},
+        // An empty varchar is a value, not null.
+        {"abcde", "", false, "    ", ""},
+    };
+    int n = 0;
+    for (ds.first(); !ds.eof(); ds.next(), ++n) {
+        ASSERT_LT(n, 3);
+        SCOPED_TRACE(n);
+        const Row& want = rows[n];
+        EXPECT_EQ(ds.field(0).asString(), want.v1);
+        EXPECT_EQ(ds.field(0).rawString(), want.v1);
+        EXPECT_EQ(ds.storedText(0, ds.currentRecord()), want.v1);
+        EXPECT_EQ(ds.field(1).asString(), want.v2);
+        EXPECT_EQ(ds.field(1).isNull(), want.v2Null);
+        EXPECT_EQ(ds.storedMemo(2, ds.currentRecord()), want.q1);
+        EXPECT_EQ(ds.storedMemo(3, ds.currentRecord()), want.w1);
+        // Binary values show as their bytes read as Windows 1250, as binary
+        // memos do.
+        std::string shown;
+        ds.appendFieldText(shown, 2, ds.currentRecord());
+        EXPECT_EQ(shown, windows1250ToUtf8(want.q1));
+    }
+    EXPECT_EQ(n, 3);
+    ds.close();
+
+    // Writing them is not supported: a writable open is refused.
+    ds.setReadOnly(false);
+    try {
+        ds.open();
+        ADD_FAILURE() << "opened for writing";
+    } catch (const TableError& e) {
+        EXPECT_STREQ(e.what(), "Cannot modify a read-only dataset");
+    }
+    EXPECT_FALSE(ds.active());
 }
 
 } // namespace
