@@ -225,6 +225,17 @@ int CodePageConverter::choiceForCodePage(int codePage)
     }
 }
 
+uint8_t CodePageConverter::windows1250ByteOf(int codePage, uint8_t byte)
+{
+    if (byte < 0x80)
+        return byte;
+    switch (codePage) {
+    case cpLatin2: return kLatin2ToWin1250[byte - 0x80];
+    case cpKamenicky: return kKamenickyToWin1250[byte - 0x80];
+    default: return byte;
+    }
+}
+
 void CodePageConverter::convertText(uint8_t* text, int target) const
 {
     const uint8_t* column = columnFor(target);

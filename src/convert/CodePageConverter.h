@@ -68,6 +68,11 @@ public:
     // The inverse: cpLatin2 -> 0, cpKamenicky -> 1, cpWindows1250 -> 2, else -1.
     static int choiceForCodePage(int codePage);
 
+    // The Windows 1250 byte a byte of text in cpLatin2, cpKamenicky or
+    // cpWindows1250 reads as: what the table gives it once that code page is
+    // chosen. Bytes below 0x80, and any byte of another code page, stay.
+    static uint8_t windows1250ByteOf(int codePage, uint8_t byte);
+
     // The byte that `byte` becomes in the target column. Bytes below 0x80 stay.
     // A target outside 0-4 (after modulo 128) leaves the byte as it is.
     uint8_t convertByte(uint8_t byte, int target) const {
