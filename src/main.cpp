@@ -6,7 +6,7 @@
 //   karto TABLE                    the window with the table open
 //   karto TABLE EXPORT             the export, written without any window
 //   karto --append=CSV TABLE       the CSV file's lines appended, no window
-//   karto --cp=852|895|1250 ...    the code page of this run
+//   karto --cp=852|895|1250|auto ...   the code page of this run
 //   karto --help, karto --version
 //
 // Options come before the table; of the other arguments only the first two

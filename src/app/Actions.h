@@ -7,7 +7,7 @@ namespace karto {
 enum ActionId : int {
     aOpen, aNew, aToXLS, aToHTML, aToHTML2, aToHTML3, aToCSV, aToTXT, aExit,
     aEdit, aInsert, aDelete, aCopy, aCopyField,
-    aLat, aKam, aWin,
+    aLat, aKam, aWin, aAuto,
     aFindAll, aFind, aFilter,
     aStruct, aDeleted, aSum, aColumns, aShowMemo, aFont,
     aAssoc, aUnAssoc, aAbout, aWWW,

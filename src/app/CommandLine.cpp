@@ -15,6 +15,7 @@
 #include "app/TerminalProgress.h"
 #include "commands/CsvAppend.h"
 #include "convert/CodePageConverter.h"
+#include "convert/CodePageDetection.h"
 #include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
 #include "export/driver/WorkbookExport.h"
@@ -63,8 +64,10 @@ QString helpText()
         "                       podle přípony); program pak skončí bez okna\n"
         "\n"
         "Volby (před tabulkou):\n"
-        "  --cp=852|895|1250    kódová stránka textu pro tento běh (852 Latin 2, 895 Kamenických,\n"
-        "                       1250 Windows 1250); bez ní platí uložené nastavení\n"
+        "  --cp=852|895|1250|auto\n"
+        "                       kódová stránka textu pro tento běh (852 Latin 2, 895 Kamenických,\n"
+        "                       1250 Windows 1250, auto ta, kterou tabulka obsahuje: podle jejího\n"
+        "                       jazykového ovladače a textu); bez ní platí uložené nastavení\n"
         "  --append=SOUBOR      přidá do tabulky záznamy ze souboru CSV (středníky) nebo TXT\n"
         "                       (tabulátory); první řádek jmenuje pole; nejdřív se zkontrolují\n"
         "                       všechny řádky, chybný řádek tabulku nezmění\n"
@@ -117,8 +120,11 @@ QString parseCommandLine(const QStringList& args, CommandLineOptions& options)
                 options.codePage = cpKamenicky;
             else if (text == QLatin1String("1250"))
                 options.codePage = cpWindows1250;
+            else if (text == QLatin1String("auto"))
+                options.codePage = automaticCodePage;
             else
-                return QStringLiteral("chybná hodnota volby --cp: \"%1\" (povoleno 852, 895, 1250)").arg(text);
+                return QStringLiteral("chybná hodnota volby --cp: \"%1\" (povoleno 852, 895, 1250, auto)")
+                    .arg(text);
         } else if (name == QLatin1String("--append")) {
             if (const QString error = value(options.appendFile); !error.isEmpty())
                 return error;
@@ -154,12 +160,37 @@ void printError(const QString& text)
 }
 
 // The code page box position stored by the window; 0 (Latin 2) when the
-// value is missing, damaged or no position of the box.
+// value is missing, damaged or no position of the box; "Automaticky" when
+// nothing is stored yet.
 int readStoredCodePageChoice()
 {
     QSettings store(QString::fromLatin1(settingsOrganization), QString::fromLatin1(settingsApplication));
     const int choice = readCodePageChoice(store);
-    return choice >= 0 && choice <= 2 ? choice : 0;
+    return choice >= 0 && choice <= automaticCodePageChoice ? choice : 0;
+}
+
+// The code page of this run: the option's, else the stored choice's;
+// automaticCodePage when each table is to be read in its own.
+int codePageOfRun(int option)
+{
+    if (option != -1)
+        return option;
+    const int choice = readStoredCodePageChoice();
+    return choice == automaticCodePageChoice ? automaticCodePage : CodePageConverter::codePageForChoice(choice);
+}
+
+// The converter set for the run's code page; told from the table once it
+// is open (chooseForTable).
+void chooseForRun(CodePageConverter& converter, int codePage)
+{
+    if (codePage != automaticCodePage)
+        converter.chooseCodePage(codePage);
+}
+
+void chooseForTable(CodePageConverter& converter, int codePage, const TableDataset& dbf)
+{
+    if (codePage == automaticCodePage && dbf.active())
+        converter.chooseCodePage(detectCodePage(dbf).codePage);
 }
 
 } // namespace
@@ -171,9 +202,9 @@ int runCommandLineExport(const QStringList& args, int codePage)
 
     // The code page of --cp, else the stored choice (read without writing
     // anything back).
+    const int runCodePage = codePageOfRun(codePage);
     CodePageConverter converter;
-    converter.chooseCodePage(codePage >= 0 ? codePage
-                                           : CodePageConverter::codePageForChoice(readStoredCodePageChoice()));
+    chooseForRun(converter, runCodePage);
 
     TableDataset dbf;
     dbf.setOnTranslate(&converter);
@@ -187,6 +218,7 @@ int runCommandLineExport(const QStringList& args, int codePage)
             dbf.setTableName(QFileInfo(tableArg).absoluteFilePath().toStdString());
             dbf.setReadOnly(true);
             dbf.open();
+            chooseForTable(converter, runCodePage, dbf);
         } catch (const AbortError&) {
             return exitError;   // abandoned silently, as the window does
         } catch (const std::exception& e) {
@@ -240,9 +272,9 @@ int runCommandLineExport(const QStringList& args, int codePage)
 
 int runCommandLineAppend(const QString& table, const QString& csvFile, int codePage)
 {
+    const int runCodePage = codePageOfRun(codePage);
     CodePageConverter converter;
-    converter.chooseCodePage(codePage >= 0 ? codePage
-                                           : CodePageConverter::codePageForChoice(readStoredCodePageChoice()));
+    chooseForRun(converter, runCodePage);
     TableDataset dbf;
     dbf.setOnTranslate(&converter);
     dbf.setFormatSettings(systemFormatSettings());
@@ -250,6 +282,8 @@ int runCommandLineAppend(const QString& table, const QString& csvFile, int codeP
         dbf.setTableName(QFileInfo(table).absoluteFilePath().toStdString());
         dbf.setReadOnly(false);   // shared: others may have the table open meanwhile
         dbf.open();
+        // The lines are written in the code page the table is read in.
+        chooseForTable(converter, runCodePage, dbf);
     } catch (const AbortError&) {
         return exitError;
     } catch (const std::exception& e) {

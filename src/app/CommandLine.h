@@ -2,8 +2,10 @@
 // The command-line road: `karto [OPTIONS] [TABLE.dbf] [EXPORT-FILE]`.
 //
 // Options are GNU-style and come before the table; `--` ends them:
-//   --cp=852|895|1250   the code page of this run (exports, --append),
-//                       overriding the stored setting
+//   --cp=852|895|1250|auto   the code page of this run (exports, --append),
+//                       overriding the stored setting; auto: the code page
+//                       the table holds (CodePageDetection.h), as the stored
+//                       choice "Automaticky" does
 //   --append=FILE       appends the lines of a CSV/TXT file to the table
 //   --help, --version
 // An unknown option, a bad value, --append without a table or with an
@@ -49,11 +51,15 @@ QString programVersionText();
 // The syntax message, its lines joined by line breaks.
 QString syntaxMessage();
 
+// The code page option "auto": each table is read in the code page it holds.
+inline constexpr int automaticCodePage = -2;
+
 // What the command line asks for.
 struct CommandLineOptions {
     bool help = false;
     bool version = false;
-    int codePage = -1;        // cpLatin2, cpKamenicky, cpWindows1250; -1: the stored choice
+    int codePage = -1;        // cpLatin2, cpKamenicky, cpWindows1250, automaticCodePage;
+                              // -1: the stored choice
     bool append = false;
     QString appendFile;
     QStringList positional;   // the table and the export file (only the first two count)
@@ -68,12 +74,14 @@ QString helpText();
 
 // Runs `karto TABLE EXPORT` (args without the program name, at least two)
 // without a window and returns the exit status. Reads the code page choice
-// from the settings unless codePage names one; writes no settings.
+// from the settings unless codePage names one (or automaticCodePage); writes
+// no settings. Told automatically, the code page is the table's own.
 int runCommandLineExport(const QStringList& args, int codePage = -1);
 
 // Runs `karto --append=FILE TABLE`: the table opened for writing in the
-// shared mode, every line checked, then appended (CsvAppend.h); on a
-// terminal progress as for exports; "Přidáno N záznamů." on standard output.
+// shared mode, every line checked, then appended (CsvAppend.h) in the code
+// page the table is read in (codePage as for exports); on a terminal
+// progress as for exports; "Přidáno N záznamů." on standard output.
 // Status 0, or 1 with a Czech message on standard error.
 int runCommandLineAppend(const QString& table, const QString& csvFile, int codePage = -1);
 

@@ -278,8 +278,9 @@ void MainWindow::createActions()
         {aLat, "CP 852 (&Latin II)", "Ctrl+L"},
         {aKam, "CP 895 (K&amenickych)", "Ctrl+K"},
         {aWin, "CP 1250 (&Windows)", "Ctrl+W"},
+        {aAuto, "A&utomaticky", "Ctrl+T"},
     };
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         a = makeAction(codePages[i].id, codePages[i].caption, nullptr, codePages[i].key, -1);
         a->setCheckable(true);
         a->setData(i);
@@ -369,6 +370,7 @@ void MainWindow::createMenus()
     add(edit, aLat);
     add(edit, aKam);
     add(edit, aWin);
+    add(edit, aAuto);
 
     QMenu* find = menuBar()->addMenu(u("&Hledat"));
     add(find, aFindAll);
@@ -466,7 +468,7 @@ void MainWindow::createToolBar()
     cbCP_->setObjectName(QStringLiteral("cbCP"));
     cbCP_->setFixedWidth(114);
     cbCP_->setEditable(false);
-    cbCP_->addItems({u("Latin 2"), u("Kamenických"), u("Windows 1250")});
+    cbCP_->addItems({u("Latin 2"), u("Kamenických"), u("Windows 1250"), u("Automaticky")});
     cbCP_->setToolTip(u("Výchozí kódová stránka tabulky"));
     cbCP_->setCurrentIndex(0);
     connect(cbCP_, &QComboBox::activated, this, [this] { guarded([this] { cbCPChange(); }); });
@@ -535,8 +537,9 @@ void MainWindow::readSettings()
 void MainWindow::applySettings(const MainSettings& s)
 {
     if (!s.keyExists) {
-        // First run: design size, centred on the screen, Latin 2.
-        cbCP_->setCurrentIndex(0);
+        // First run: design size, centred on the screen, each table in its
+        // own code page.
+        cbCP_->setCurrentIndex(automaticCodePageChoice);
         if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
             const QRect area = screen->geometry();
             move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
@@ -668,6 +671,7 @@ void MainWindow::tableClosed()
     model_->reload();
     panels_[0]->clear();
     panels_[3]->clear();
+    panels_[4]->clear();
 }
 
 void MainWindow::setApplicationTitle(const QString& title)
@@ -716,6 +720,7 @@ void MainWindow::openTable(const QString& fileName)
         throw;
     }
     if (dbf_.active()) {
+        applyAutomaticCodePage();
         panels_[3]->setText(QStringLiteral("Table level: %1").arg(dbf_.tableLevel()));
         setApplicationTitle(QFile::decodeName(QByteArray::fromStdString(dbf_.tableName())));
         lastDir_ = QFile::decodeName(QByteArray::fromStdString(dbf_.absolutePath()));
@@ -970,17 +975,54 @@ void MainWindow::aWinExecute(QAction* sender)
     cbCPChange();
 }
 
+bool MainWindow::automaticCodePage() const
+{
+    return cbCP_->currentIndex() == automaticCodePageChoice;
+}
+
+void MainWindow::applyAutomaticCodePage()
+{
+    if (!automaticCodePage() || !dbf_.active()) {
+        panels_[4]->clear();
+        panels_[4]->setToolTip(QString());
+        return;
+    }
+    detected_ = detectCodePage(dbf_);
+    converter_.chooseCodePage(detected_.codePage);
+    const QString text = cbCP_->itemText(CodePageConverter::choiceForCodePage(detected_.codePage)) +
+                         u(" (automaticky)");
+    panels_[4]->fitWidthTo(text, 70);
+    panels_[4]->setText(text);
+    switch (detected_.source) {
+    case CodePageSource::LanguageDriver:
+        panels_[4]->setToolTip(u("Kódovou stránku určuje jazykový ovladač tabulky"));
+        break;
+    case CodePageSource::Text:
+        panels_[4]->setToolTip(u("Kódová stránka rozpoznaná podle textu tabulky"));
+        break;
+    case CodePageSource::Default:
+        panels_[4]->setToolTip(u("Text tabulky kódovou stránku neurčuje, platí výchozí"));
+        break;
+    }
+}
+
 void MainWindow::cbCPChange()
 {
-    static const ActionId ids[3] = {aLat, aKam, aWin};
+    static const ActionId ids[4] = {aLat, aKam, aWin, aAuto};
     for (const ActionId id : ids)
         action(id)->setChecked(false);
     const int position = cbCP_->currentIndex();
-    const int codePage = CodePageConverter::codePageForChoice(position);
-    if (codePage < 0)
-        return;
-    converter_.chooseCodePage(codePage);
-    action(ids[position])->setChecked(true);
+    if (position == automaticCodePageChoice) {
+        action(aAuto)->setChecked(true);
+        applyAutomaticCodePage();
+    } else {
+        const int codePage = CodePageConverter::codePageForChoice(position);
+        if (codePage < 0)
+            return;
+        converter_.chooseCodePage(codePage);
+        action(ids[position])->setChecked(true);
+        applyAutomaticCodePage();   // empties the panel
+    }
     if (dbf_.active()) {
         refreshDataset([this] { model_->refreshCells(); });
         syncGridToDataset();
@@ -1040,7 +1082,7 @@ void MainWindow::actionListUpdate()
         twin->setEnabled(editable);
     }
     // The others follow no rule: enabled when they have a command.
-    for (const ActionId id : {aOpen, aNew, aExit, aLat, aKam, aWin, aFont, aAssoc, aUnAssoc, aAbout, aWWW})
+    for (const ActionId id : {aOpen, aNew, aExit, aLat, aKam, aWin, aAuto, aFont, aAssoc, aUnAssoc, aAbout, aWWW})
         set(id, true);
 }
 

@@ -29,6 +29,7 @@
 #include "app/Settings.h"
 #include "app/WindowDialogs.h"
 #include "convert/CodePageConverter.h"
+#include "convert/CodePageDetection.h"
 #include "dbf/table/TableDataset.h"
 
 class QAction;
@@ -85,10 +86,17 @@ public:
     bool openTableReporting(const QString& fileName);
 
     // The code page box's choice applied: conversion table rebuilt, the
-    // matching action checked, the open table shown again.
+    // matching action checked, the open table shown again. With
+    // "Automaticky" (automaticCodePageChoice) the open table, and every
+    // table opened after it, is read in the code page it holds
+    // (detectCodePage); the status bar's last panel says which, as
+    // "Latin 2 (automaticky)". Writing uses the same code page.
     void cbCPChange();
-    // Handler of aLat, aKam and aWin: moves the box, then cbCPChange.
+    // Handler of aLat, aKam, aWin and aAuto: moves the box, then cbCPChange.
     void aWinExecute(QAction* sender);
+    // Whether "Automaticky" is chosen, and what it found for the open table.
+    bool automaticCodePage() const;
+    const DetectedCodePage& detectedCodePage() const { return detected_; }
 
     // Sets every action's state from the window's state.
     void actionListUpdate();
@@ -200,6 +208,9 @@ private:
     void datasetChanged();
     void refreshDataset(const std::function<void()>& updateGrid);
     void tableClosed();
+    // With "Automaticky" chosen and a table open: its code page told, chosen
+    // and shown in the last panel; otherwise that panel emptied.
+    void applyAutomaticCodePage();
     void runExport(const ExportCommand& command, const QString& fileName);
 
     TableDataset dbf_;
@@ -231,6 +242,7 @@ private:
     std::vector<ExportCommand> exportCommands_;
     QTimer updateTimer_;
 
+    DetectedCodePage detected_;
     QStringList recentFiles_;
     QString lastDir_;
     QFont fontDialogFont_;

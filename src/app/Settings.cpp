@@ -35,8 +35,10 @@ MainSettings readMainSettings(QSettings& store)
     MainSettings s;
     const QStringList keys = store.allKeys();
     s.keyExists = !keys.isEmpty();
-    if (!s.keyExists)
+    if (!s.keyExists) {
+        s.cp = automaticCodePageChoice;   // a new installation
         return s;
+    }
 
     if (auto maximized = readInt(store, "Maximized"))
         s.maximized = (*maximized == 1);
@@ -63,6 +65,8 @@ MainSettings readMainSettings(QSettings& store)
 
 int readCodePageChoice(QSettings& store)
 {
+    if (store.allKeys().isEmpty())
+        return automaticCodePageChoice;
     return readInt(store, "CP").value_or(0);
 }
 

@@ -9,7 +9,8 @@
 //   Top, Left, Height, Width   the window's client area on the screen
 //   FontName, FontSize, FontCharset   the grid font (size in points)
 //   LastDir      initial folder of the open dialog
-//   CP           code page box position: 0 Latin 2, 1 Kamenických, 2 Windows 1250
+//   CP           code page box position: 0 Latin 2, 1 Kamenických, 2 Windows 1250,
+//                3 Automaticky (each table in the code page it holds)
 //   Recent/0 .. Recent/9   full paths of recent tables, 0 the newest
 //
 // Reading never fails: a value that is missing or cannot be read as its type
@@ -39,7 +40,8 @@ struct MainSettings {
     std::optional<int> fontSize;      // points
     int fontCharset = 238;            // kept for the settings file, Central European
     QString lastDir;
-    int cp = 0;                       // 0 when missing or unreadable
+    int cp = 0;                       // 0 when missing or unreadable; without the
+                                      // key automaticCodePageChoice
     QStringList recentFiles;          // non-empty values of "0".."9", in order
 };
 
@@ -49,9 +51,15 @@ inline constexpr const char* settingsApplication = "KartoView";
 
 MainSettings readMainSettings(QSettings& store);
 
+// The code page box position of "Automaticky": the code page is told for
+// each table opened (CodePageDetection.h). New installations start with it.
+inline constexpr int automaticCodePageChoice = 3;
+
 // The code page box position stored as "CP", as the window reads it; 0 when
-// the value is missing or cannot be read as a number. A value outside 0..2
-// is returned as stored. Reads nothing else and writes nothing.
+// the value is missing or cannot be read as a number, and
+// automaticCodePageChoice when nothing at all is stored yet (a new
+// installation). A value outside 0..3 is returned as stored. Reads nothing
+// else and writes nothing.
 int readCodePageChoice(QSettings& store);
 
 // Writes every value of the main key, then the first ten recent tables as

@@ -53,7 +53,8 @@ void StatusPanel::showText()
     }
     if (QLabel::text() != shown)
         QLabel::setText(shown);
-    if (toolTip() != tip)
+    // A panel that does not elide keeps the tool tip it was given.
+    if (elideMiddle_ && toolTip() != tip)
         setToolTip(tip);
 }
 

@@ -2,7 +2,7 @@
 // A panel of the main window's status bar: a sunken label whose text() is
 // always the whole text. A panel that elides shows a text too long for it
 // shortened in the middle ("/home/…/CENIK.DBF") with the whole text, leading
-// blanks cut, as its tool tip.
+// blanks cut, as its tool tip; another panel keeps the tool tip it is given.
 
 #include <QLabel>
 

@@ -129,7 +129,7 @@ TEST_F(CommandLine, CsvExportUsesStoredCodePageAndWritesNoSettings)
     const struct {
         const char* stored;
         bool latin2;
-    } choices[] = {{"2", false}, {"7", true}, {"-1", true}, {"Kamenický", true}};
+    } choices[] = {{"2", false}, {"3", true}, {"7", true}, {"-1", true}, {"Kamenický", true}};
     for (const auto& c : choices) {
         storeCodePageChoice(QString::fromUtf8(c.stored));
         ASSERT_EQ(run({sample_, out("cp.csv")}).status, 0) << c.stored;
@@ -224,7 +224,7 @@ TEST_F(CommandLine, OptionsAndBadUsage)
     }
     const ProgramRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--cp=852|895|1250", "--append=SOUBOR", "--help", "--version", "--  "})
+    for (const char* option : {"--cp=852|895|1250|auto", "--append=SOUBOR", "--help", "--version", "--  "})
         EXPECT_TRUE(help.out.contains(QString::fromUtf8(option))) << option;
 }
 
@@ -235,6 +235,58 @@ TEST_F(CommandLine, CodePageOptionOverridesTheStoredChoice)
     QFile exported(out("cp.csv"));
     ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(exported.readAll()).contains(QString::fromUtf8("Šroub")));
+}
+
+// --cp=auto, and a stored "Automaticky" (CP 3) without --cp, read each table
+// in the code page it holds: the three samples, and the Kamenický one also
+// without its language byte. An append writes in the table's code page.
+TEST_F(CommandLine, AutomaticCodePageReadsEachTableInItsOwn)
+{
+    QFile adresy(QStringLiteral(KARTO_SOURCE_DIR "/samples/ADRESY.DBF"));
+    ASSERT_TRUE(adresy.open(QIODevice::ReadOnly));
+    QByteArray bytes = adresy.readAll();
+    bytes[29] = 0;
+    QFile bare(out("BARE.DBF"));
+    ASSERT_TRUE(bare.open(QIODevice::WriteOnly));
+    bare.write(bytes);
+    bare.close();
+
+    const struct {
+        QString table;
+        const char* text;
+    } cases[] = {
+        {QStringLiteral(KARTO_SOURCE_DIR "/samples/ADRESY.DBF"), "\"Dvořák\";\"Čestmír\";\"Třebíč\""},
+        {out("BARE.DBF"), "\"Dvořák\";\"Čestmír\";\"Třebíč\""},
+        {QStringLiteral(KARTO_SOURCE_DIR "/samples/SKLAD.DBF"), "\"Šroub M6\""},
+        {sample_, "\"Šroub M6\""},
+    };
+    for (const bool stored : {false, true}) {
+        if (stored)
+            storeCodePageChoice(QStringLiteral("3"));
+        for (const auto& c : cases) {
+            QStringList args = {c.table, out("auto.csv")};
+            if (!stored)
+                args.prepend(QStringLiteral("--cp=auto"));
+            const ProgramRun r = run(args);
+            ASSERT_EQ(r.status, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+            QFile exported(out("auto.csv"));
+            ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(QString::fromUtf8(exported.readAll()).contains(QString::fromUtf8(c.text)))
+                << args.join(' ').toStdString();
+        }
+    }
+
+    // Appended to the Kamenický table, a Czech name is stored in Kamenický.
+    QFile csv(out("people.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("PRIJMENI;JMENO\nŘezníček;Šimon\n");
+    csv.close();
+    const ProgramRun r = run({"--cp=auto", "--append=" + out("people.csv"), out("BARE.DBF")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    ASSERT_TRUE(bare.open(QIODevice::ReadOnly));
+    const QByteArray after = bare.readAll();
+    EXPECT_TRUE(after.contains(QByteArray("\x9E" "ezn\xA1\x87" "ek"))) << "Řezníček in Kamenický";
+    EXPECT_TRUE(after.contains(QByteArray("\x9B" "imon"))) << "Šimon in Kamenický";
 }
 
 TEST_F(CommandLine, AppendAddsTheLinesOrNothing)

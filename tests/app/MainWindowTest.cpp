@@ -33,7 +33,7 @@ class MainWindowTest : public test::WindowFixture {};
 TEST_F(MainWindowTest, WithoutTableOnlyTheTableFreeCommandsAreEnabled)
 {
     window->actionListUpdate();
-    for (const ActionId name : {aOpen, aExit, aLat, aKam, aWin, aFont, aAssoc, aUnAssoc, aAbout,
+    for (const ActionId name : {aOpen, aExit, aLat, aKam, aWin, aAuto, aFont, aAssoc, aUnAssoc, aAbout,
                              aWWW})
         EXPECT_TRUE(enabled(name)) << actionName(name);
     for (const ActionId name : {aToXLS, aToHTML, aToHTML2, aToHTML3, aToCSV, aToTXT, aEdit, aInsert,
@@ -236,11 +236,11 @@ TEST_F(MainWindowTest, ColumnRulesFollowTheCurrentField)
 
 TEST_F(MainWindowTest, CodePageActionMovesTheBoxAndChecksOnlyItself)
 {
-    const struct { ActionId action; int position; } cases[] = {{aKam, 1}, {aWin, 2}, {aLat, 0}};
+    const struct { ActionId action; int position; } cases[] = {{aKam, 1}, {aWin, 2}, {aAuto, 3}, {aLat, 0}};
     for (const auto& c : cases) {
         run(c.action);
         EXPECT_EQ(window->codePageBox()->currentIndex(), c.position);
-        for (const ActionId name : {aLat, aKam, aWin})
+        for (const ActionId name : {aLat, aKam, aWin, aAuto})
             EXPECT_EQ(act(name)->isChecked(), name == c.action) << actionName(c.action) << " " << actionName(name);
     }
 }
@@ -342,7 +342,7 @@ TEST_F(MainWindowTest, DamagedSettingsStillOpenTheTable)
     window->readSettings();
     window->cbCPChange();
     EXPECT_EQ(window->codePageBox()->currentIndex(), -1);
-    for (const ActionId name : {aLat, aKam, aWin})
+    for (const ActionId name : {aLat, aKam, aWin, aAuto})
         EXPECT_FALSE(act(name)->isChecked()) << actionName(name);
     EXPECT_TRUE(window->openTableReporting(samplePath("CENIK.DBF")));
     EXPECT_TRUE(errors.isEmpty());

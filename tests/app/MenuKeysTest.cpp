@@ -64,6 +64,7 @@ TEST_F(MenuKeysTest, CaptionsReadAsBeforeApartFromTheUnderline)
         {aToTXT, "Export do TXT"}, {aExit, "Konec"}, {aEdit, "Režim editace"}, {aInsert, "Vložit záznam"},
         {aDelete, "Smazat/obnovit"}, {aCopy, "Kopírovat záznam"}, {aCopyField, "Kopírovat"},
         {aLat, "CP 852 (Latin II)"}, {aKam, "CP 895 (Kamenickych)"}, {aWin, "CP 1250 (Windows)"},
+        {aAuto, "Automaticky"},
         {aFindAll, "Hledat všude"}, {aFind, "Hledat ve sloupci"}, {aFilter, "Filtr"},
         {aStruct, "Struktura tabulky"}, {aDeleted, "Smazané záznamy"}, {aSum, "Součet sloupce"},
         {aColumns, "Výběr sloupců"}, {aShowMemo, "Zobraz/skryj MEMO"}, {aFont, "Písmo"},

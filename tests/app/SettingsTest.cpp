@@ -27,7 +27,7 @@ TEST_F(SettingsTest, MissingKeyReadsNothing)
     auto s = store();
     const MainSettings read = readMainSettings(*s);
     EXPECT_FALSE(read.keyExists);
-    EXPECT_EQ(read.cp, 0);
+    EXPECT_EQ(read.cp, automaticCodePageChoice) << "a new installation";
     EXPECT_TRUE(read.recentFiles.isEmpty());
 }
 
@@ -112,15 +112,18 @@ TEST_F(SettingsTest, DamagedValuesTakeTheirDefaults)
 }
 
 // The code page choice alone, as the command line reads it: the stored
-// number as it is, 0 when missing or not a number; nothing is written.
+// number as it is, 0 when missing or not a number, "Automaticky" when
+// nothing at all is stored (a new installation); nothing is written.
 TEST_F(SettingsTest, CodePageChoiceAlone)
 {
     const struct {
         QVariant stored;   // invalid: no value
+        bool otherValues;  // the settings hold other values
         int choice;
     } cases[] = {
-        {QVariant(), 0}, {QVariant(2), 2}, {QVariant(7), 7}, {QVariant(QStringLiteral("1")), 1},
-        {QVariant(QStringLiteral("Kamenický")), 0},
+        {QVariant(), false, automaticCodePageChoice}, {QVariant(), true, 0}, {QVariant(2), false, 2},
+        {QVariant(3), true, 3}, {QVariant(7), false, 7}, {QVariant(QStringLiteral("1")), false, 1},
+        {QVariant(QStringLiteral("Kamenický")), false, 0},
     };
     for (const auto& c : cases) {
         {
@@ -128,6 +131,8 @@ TEST_F(SettingsTest, CodePageChoiceAlone)
             s->clear();
             if (c.stored.isValid())
                 s->setValue(QStringLiteral("CP"), c.stored);
+            if (c.otherValues)
+                s->setValue(QStringLiteral("Top"), 10);
         }
         auto s = store();
         const QStringList before = s->allKeys();
