@@ -346,6 +346,29 @@ TEST_F(ExpressionValues, EmptyFieldsAreNull)
         EXPECT_EQ(test::evaluate(parser, c.text, empty), c.expected) << c.text;
 }
 
+TEST_F(ExpressionValues, Tokens)
+{
+    TableParser parser(table.t.defs);
+    expectAll(parser, {
+        {"'it''s'", "S 'it's'"},
+        {"\"say \"\"hi\"\"\"", "S 'say \"hi\"'"},
+        {"\"it's\"", "S 'it's'"},
+        {"'unterminated", "S 'unterminated'"},
+        {"'a'+'(b'", "S 'a(b'"},
+        {"upper(name)", "S 'NOV\xE1K     '"},
+        {"Upper( Name )  +  'x'", "S 'NOV\xE1K     x'"},
+        {"\t\r\n 1 +\t2 \n", "I 3"},
+        {"5.", "F 5"},
+        {"1.25e-1", "F 0.125"},
+        {"$ff", "I 255"},
+        {"$00000000000010", "I 16"},
+        {"recno()", "I 7"},
+        {"subs('abc',2)", "S 'bc'"},
+        {"ceil(1.5)", "I 2"},
+        {"lower('A')+LEFT('bc',1)", "S 'ab'"},
+    });
+}
+
 TEST_F(ExpressionValues, ResolutionPicksTheFirstFittingWord)
 {
     TableParser parser(table.t.defs);

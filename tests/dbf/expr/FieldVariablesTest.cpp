@@ -225,3 +225,18 @@ TEST(FieldVariables, Dbase7BinaryFields)
     std::memcpy(&v, parser.extractFromBuffer(full.data(), 1), 8);
     EXPECT_DOUBLE_EQ(v, day - kDateDelta + 0.5);
 }
+
+TEST(FieldVariables, FieldNamedDate)
+{
+    test::FieldTable t(xBaseIII);
+    t.add("DATE", 'C', 4);
+    t.add("RECNO", 'N', 3);
+    TableParser parser(t.defs);
+    const std::vector<uint8_t> rec = t.record("2024  9");
+    EXPECT_EQ(test::evaluate(parser, "DATE", rec), "S '2024'");
+    EXPECT_EQ(test::evaluate(parser, "DATE+'|'+DATE", rec), "S '2024|2024'");
+    EXPECT_EQ(test::evaluate(parser, "LEN(DATE)", rec), "I 4");
+    EXPECT_EQ(test::evaluate(parser, "RECNO+RECNO()", rec, 5), "I 14");
+    EXPECT_EQ(test::evaluate(parser, "LEN(DATE+DTOS(DATE()))", rec), "I 12");
+    EXPECT_EQ(test::evaluate(parser, "YEAR(DATE())>2000", rec), "B T");
+}
