@@ -23,6 +23,9 @@
 //    by zero, ROUND digits outside -20..20) raise ExpressionError.
 //  - The field definitions must outlive the parser and must not change
 //    while it holds an expression.
+//  - Limits against hostile texts: at most 4096 characters and 512 levels
+//    of nesting (ParserError), text results of at most 64 KiB
+//    (ExpressionError "Expression result too long.").
 
 #include <cstdint>
 #include <memory>

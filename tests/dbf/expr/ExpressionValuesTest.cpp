@@ -155,6 +155,9 @@ TEST_F(ExpressionValues, PartialMatch)
         {"NAZEV='*ova*'", "B T"},
         {"NAZEV='nov*'", "B F"},
     });
+    // Long texts and patterns take linear time.
+    EXPECT_EQ(test::evaluate(parser, "STR(1,65000)+'x'='*'+STR(2,60000)+'*'", rec), "B F");
+    EXPECT_EQ(test::evaluate(parser, "STR(1,65000)+'x'='*'+STR(1,60000)+'x*'", rec), "B T");
     parser.setPartialMatch(false);
     EXPECT_EQ(test::evaluate(parser, "NAZEV='*ova*'", rec), "B F");
 }
