@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -101,6 +102,14 @@ void DbfGrid::focusOutEvent(QFocusEvent* event)
 {
     QTableView::focusOutEvent(event);
     viewport()->update();
+    if (!onFocusLeft_ || event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason ||
+        event->reason() == Qt::ActiveWindowFocusReason)
+        return;
+    // A cell's editor is part of the grid.
+    QWidget* now = QApplication::focusWidget();
+    if (now && (now == this || isAncestorOf(now)))
+        return;
+    onFocusLeft_();
 }
 
 void DbfGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)

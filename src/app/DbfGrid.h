@@ -41,6 +41,9 @@ public:
     // Puts the open editor's text into the model and closes the editor;
     // false when no editor was open.
     bool commitOpenEditor();
+    // Told when the keyboard focus has gone to another control of the window
+    // (not to a cell's editor, a menu or a pop-up).
+    void setOnFocusLeft(std::function<void()> handler) { onFocusLeft_ = std::move(handler); }
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -52,6 +55,7 @@ private:
     QStyledItemDelegate* cellDelegate_;
     QStyledItemDelegate* plainDelegate_;
     std::function<bool(const QModelIndex&)> beforeEdit_;
+    std::function<void()> onFocusLeft_;
 };
 
 // The grid's cell editors: as the toolkit's, but Escape is left to the

@@ -49,7 +49,7 @@ DbfGridModel::DbfGridModel(TableDataset& dbf, QObject* parent)
     connect(&scanTimer_, &QTimer::timeout, this, &DbfGridModel::scanSlice);
 }
 
-void DbfGridModel::reload()
+void DbfGridModel::reload(bool keepRows)
 {
     scanTimer_.stop();
     beginResetModel();
@@ -57,6 +57,15 @@ void DbfGridModel::reload()
         c.recNo = 0;
     newRow_ = -1;
     buildColumns();
+    if (keepRows && dbf_.active() && map_.recordCount() == dbf_.recordCount() &&
+        rowsShowDeleted_ == dbf_.showDeleted() && rowsFiltered_ == dbf_.filtered()) {
+        endResetModel();
+        if (!map_.complete())
+            scanTimer_.start();
+        return;
+    }
+    rowsShowDeleted_ = dbf_.active() && dbf_.showDeleted();
+    rowsFiltered_ = dbf_.active() && dbf_.filtered();
     if (!dbf_.active()) {
         map_.resetIdentity(0);
     } else {

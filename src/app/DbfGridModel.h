@@ -49,8 +49,11 @@ public:
     explicit DbfGridModel(TableDataset& dbf, QObject* parent = nullptr);
 
     // Rebuilds columns and rows from the dataset (after opening or closing a
-    // table, or changing which records are visible).
-    void reload();
+    // table, or changing which records are visible). keepRows: the same
+    // table was reopened (another mode): its rows are kept when its record
+    // count and the rules of what is visible are as they were, so a table
+    // of millions of records with hidden ones is not scanned again.
+    void reload(bool keepRows = false);
     // Shows the same rows again: the record cache is dropped and every cell
     // read anew (after a code page change or a refresh).
     void refreshCells();
@@ -141,6 +144,9 @@ private:
     std::vector<std::string> chosen_;   // chosen field names; empty: every field
     int tintedColumn_ = -1;
     int newRow_ = -1;
+    // What the rows were found under.
+    bool rowsShowDeleted_ = false;
+    bool rowsFiltered_ = false;
     QColor tint_;
     QTimer scanTimer_;
     std::vector<uint8_t> scanBuffer_;

@@ -721,7 +721,7 @@ void MainWindow::openTable(const QString& fileName)
     openTableIn(fileName, dbf_.readOnly());
 }
 
-void MainWindow::openTableIn(const QString& fileName, bool readOnly)
+void MainWindow::openTableIn(const QString& fileName, bool readOnly, bool sameTable)
 {
     // A table that cannot be opened leaves the open one, the status bar and
     // the title as they are: it is tried on a dataset of its own first.
@@ -734,8 +734,10 @@ void MainWindow::openTableIn(const QString& fileName, bool readOnly)
     } opening(opening_);
 
     emit tableOpening();
+    const bool keepRows = sameTable && dbf_.active();
     dbf_.close();
-    tableClosed();
+    if (!keepRows)
+        tableClosed();
     dbf_.setReadOnly(readOnly);
     grid_->setEditable(!readOnly);
     dbf_.setTableName(QFile::encodeName(fileName).toStdString());
@@ -745,6 +747,8 @@ void MainWindow::openTableIn(const QString& fileName, bool readOnly)
     try {
         dbf_.open();
     } catch (...) {
+        if (keepRows)
+            tableClosed();
         setApplicationTitle(u(applicationTitle));
         scheduleActionUpdate();
         throw;
@@ -757,7 +761,7 @@ void MainWindow::openTableIn(const QString& fileName, bool readOnly)
     } else {
         setApplicationTitle(u(applicationTitle));
     }
-    model_->reload();
+    model_->reload(keepRows);
     opening_ = false;
     syncGridToDataset();
     dataSourceDataChange();

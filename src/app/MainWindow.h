@@ -210,8 +210,9 @@ private:
     // Opens the table on a dataset of its own and closes it again; throws
     // when it cannot be opened.
     void checkTableOpens(const QString& fileName, bool readOnly) const;
-    // openTable in the given mode, asking nothing.
-    void openTableIn(const QString& fileName, bool readOnly);
+    // openTable in the given mode, asking nothing. sameTable: the open table
+    // again (a mode switch), whose grid rows are kept when they still hold.
+    void openTableIn(const QString& fileName, bool readOnly, bool sameTable = false);
     void installEditingCommands();
     // Asked before a cell's editor opens: the record locked for editing.
     bool startCellEdit(const QModelIndex& index);

@@ -55,6 +55,14 @@ void MainWindow::installEditingCommands()
     setActionHandler(aCopy, [this] { aCopyExecute(); });
     setActionHandler(aNew, [this] { aNewExecute(); });
     grid_->setBeforeEdit([this](const QModelIndex& index) { return startCellEdit(index); });
+    // A new record left empty is dropped when the grid loses the focus.
+    grid_->setOnFocusLeft([this] {
+        if (dbf_.active() && dbf_.state() == dsInsert && !dbf_.modified() && !grid_->openEditor())
+            QTimer::singleShot(0, this, [this] {
+                if (dbf_.active() && dbf_.state() == dsInsert && !dbf_.modified())
+                    cancelRecordEdit();
+            });
+    });
     connect(model_, &DbfGridModel::editRefused, this,
             [this](const QModelIndex& index, const QString& message) { cellEditRefused(index, message); });
 }
@@ -238,7 +246,7 @@ void MainWindow::aEditExecute()
     const int column = grid_->currentIndex().column();
     const QString path = fromLocal(dbf_.tablePath());
     try {
-        openTableIn(path, !on);
+        openTableIn(path, !on, true);
     } catch (const AbortError&) {
         throw;
     } catch (const std::exception&) {

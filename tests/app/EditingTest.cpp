@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -368,6 +369,16 @@ TEST_F(EditingTest, OtherWaysOfDiscardingAskAsWell)
     run(aEdit);
     EXPECT_TRUE(questions.isEmpty());
     EXPECT_EQ(window->dbf().recordCount(), 5);
+    // ... and when the grid loses the focus to another control.
+    editMode();
+    showWindow();
+    window->grid()->setFocus();
+    run(aInsert);
+    EXPECT_EQ(window->gridModel()->rowCount(), 6);
+    window->searchBox()->setFocus();
+    QTRY_COMPARE(window->dbf().state(), dsBrowse);
+    EXPECT_EQ(window->gridModel()->rowCount(), 5);
+    EXPECT_TRUE(questions.isEmpty());
 }
 
 TEST_F(EditingTest, DeleteHidesTheRecordShowDeletedBringsItBackInRed)
