@@ -20,5 +20,6 @@ run "$bin/bench_xlsx_writer" 1000000 "$data" unique
 [ -x "$bin/bench_append" ] && run "$bin/bench_append" "$table" "$data/append" 100000
 [ -x "$bin/bench_grid_open" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_grid_open" "$table"
 [ -x "$bin/bench_commands" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_commands" "$table"
+[ -x "$bin/bench_edit_mode" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_edit_mode" "$table" "$data/edit"
 [ -x "$bin/bench_export_memory" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_export_memory" 1000000
 exit 0

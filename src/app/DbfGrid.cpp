@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "app/DbfGridModel.h"
@@ -9,7 +11,7 @@
 namespace karto {
 
 DbfGrid::DbfGrid(QWidget* parent)
-    : QTableView(parent), cellDelegate_(new GridCellDelegate(this)), plainDelegate_(new QStyledItemDelegate(this))
+    : QTableView(parent), cellDelegate_(new GridCellDelegate(this)), plainDelegate_(new GridEditDelegate(this))
 {
     setObjectName(QStringLiteral("DBGrid"));
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -38,6 +40,58 @@ void DbfGrid::setOwnCellDrawing(bool own)
     }
 }
 
+void DbfGrid::setEditable(bool editable)
+{
+    setEditTriggers(editable ? QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                                   QAbstractItemView::EditKeyPressed
+                             : QAbstractItemView::NoEditTriggers);
+}
+
+bool DbfGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    // Only a start of editing is asked about (the view also calls this for
+    // clicks that start nothing).
+    const bool starts = (editTriggers() & trigger) && index.isValid() && state() != EditingState &&
+                        (index.flags() & Qt::ItemIsEditable);
+    if (starts && beforeEdit_ && !beforeEdit_(index))
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+QWidget* DbfGrid::openEditor() const
+{
+    if (state() != EditingState)
+        return nullptr;
+    const QModelIndex current = currentIndex();
+    QWidget* editor = current.isValid() ? indexWidget(current) : nullptr;
+    if (editor)
+        return editor;
+    for (QWidget* child : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isVisible())
+            return child;
+    }
+    return nullptr;
+}
+
+bool DbfGrid::commitOpenEditor()
+{
+    QWidget* editor = openEditor();
+    if (!editor)
+        return false;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+bool GridEditDelegate::eventFilter(QObject* editor, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        return false;   // the window's Escape
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        return false;
+    return QStyledItemDelegate::eventFilter(editor, event);
+}
+
 void DbfGrid::focusInEvent(QFocusEvent* event)
 {
     QTableView::focusInEvent(event);
@@ -48,6 +102,14 @@ void DbfGrid::focusOutEvent(QFocusEvent* event)
 {
     QTableView::focusOutEvent(event);
     viewport()->update();
+    if (!onFocusLeft_ || event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason ||
+        event->reason() == Qt::ActiveWindowFocusReason)
+        return;
+    // A cell's editor is part of the grid.
+    QWidget* now = QApplication::focusWidget();
+    if (now && (now == this || isAncestorOf(now)))
+        return;
+    onFocusLeft_();
 }
 
 void DbfGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -57,7 +119,7 @@ void DbfGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     viewport()->update();
 }
 
-GridCellDelegate::GridCellDelegate(QTableView* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+GridCellDelegate::GridCellDelegate(QTableView* grid) : GridEditDelegate(grid), grid_(grid) {}
 
 GridCellDelegate::Colours GridCellDelegate::cellColours(const QModelIndex& index, const QPalette& palette) const
 {

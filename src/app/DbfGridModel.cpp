@@ -5,6 +5,8 @@
 #include <QBrush>
 #include <QColor>
 
+#include "app/FieldValueText.h"
+#include "dbf/Error.h"
 #include "dbf/table/TableDataset.h"
 
 namespace karto {
@@ -47,13 +49,23 @@ DbfGridModel::DbfGridModel(TableDataset& dbf, QObject* parent)
     connect(&scanTimer_, &QTimer::timeout, this, &DbfGridModel::scanSlice);
 }
 
-void DbfGridModel::reload()
+void DbfGridModel::reload(bool keepRows)
 {
     scanTimer_.stop();
     beginResetModel();
     for (CachedRecord& c : cache_)
         c.recNo = 0;
+    newRow_ = -1;
     buildColumns();
+    if (keepRows && dbf_.active() && map_.recordCount() == dbf_.recordCount() &&
+        rowsShowDeleted_ == dbf_.showDeleted() && rowsFiltered_ == dbf_.filtered()) {
+        endResetModel();
+        if (!map_.complete())
+            scanTimer_.start();
+        return;
+    }
+    rowsShowDeleted_ = dbf_.active() && dbf_.showDeleted();
+    rowsFiltered_ = dbf_.active() && dbf_.filtered();
     if (!dbf_.active()) {
         map_.resetIdentity(0);
     } else {
@@ -159,14 +171,19 @@ void DbfGridModel::scanSlice()
     const int before = map_.rowCount();
     // Rows are appended only; existing rows keep their numbers.
     scanFor(sliceMs);
-    const int after = map_.rowCount();
-    if (after > before) {
-        beginInsertRows(QModelIndex(), before, after - 1);
-        endInsertRows();
-    }
+    announceRows(before);
     if (!map_.complete())
         scanTimer_.start();
     emit scanProgressed(map_.complete());
+}
+
+void DbfGridModel::announceRows(int before)
+{
+    const int after = map_.rowCount();
+    if (after > before) {
+        beginInsertRows(QModelIndex(), viewRow(before), viewRow(after - 1));
+        endInsertRows();
+    }
 }
 
 int DbfGridModel::rowOfRecord(int recNo)
@@ -175,30 +192,25 @@ int DbfGridModel::rowOfRecord(int recNo)
     while (row < 0 && !map_.complete()) {
         const int before = map_.rowCount();
         scanFor(sliceMs);
-        if (map_.rowCount() > before) {
-            beginInsertRows(QModelIndex(), before, map_.rowCount() - 1);
-            endInsertRows();
-        }
+        announceRows(before);
         row = map_.rowOfRecord(recNo);
     }
     if (row < 0)
         row = map_.rowCount() - 1;   // nothing after it: the last visible record
-    return row;
+    return row < 0 ? row : viewRow(row);
 }
 
 bool DbfGridModel::ensureRow(int row)
 {
-    while (row >= map_.rowCount() && !map_.complete()) {
+    const int wanted = mapRow(row);
+    while (wanted >= map_.rowCount() && !map_.complete()) {
         const int before = map_.rowCount();
-        scanFor(sliceMs, row + 1);
-        if (map_.rowCount() > before) {
-            beginInsertRows(QModelIndex(), before, map_.rowCount() - 1);
-            endInsertRows();
-        }
+        scanFor(sliceMs, wanted + 1);
+        announceRows(before);
     }
     if (map_.complete())
         scanTimer_.stop();
-    return row >= 0 && row < map_.rowCount();
+    return row >= 0 && row < rowCount();
 }
 
 void DbfGridModel::finishScan()
@@ -208,11 +220,151 @@ void DbfGridModel::finishScan()
     const int before = map_.rowCount();
     scanFor(-1);
     scanTimer_.stop();
-    if (map_.rowCount() > before) {
-        beginInsertRows(QModelIndex(), before, map_.rowCount() - 1);
-        endInsertRows();
-    }
+    announceRows(before);
     emit scanProgressed(true);
+}
+
+int DbfGridModel::recordOfRow(int row) const
+{
+    if (row == newRow_)
+        return 0;
+    return map_.recordOfRow(mapRow(row));
+}
+
+// --- editing ------------------------------------------------------------------
+
+int DbfGridModel::editingRow() const
+{
+    if (!dbf_.active())
+        return -1;
+    if (dbf_.state() == dsInsert)
+        return newRow_;
+    if (dbf_.state() != dsEdit)
+        return -1;
+    const int row = map_.rowOfRecord(dbf_.recNo());
+    return row >= 0 && map_.recordOfRow(row) == dbf_.recNo() ? viewRow(row) : -1;
+}
+
+void DbfGridModel::showNewRecord(int row)
+{
+    if (newRow_ >= 0)
+        newRecordEnded(0);
+    row = std::clamp(row, 0, rowCount());
+    beginInsertRows(QModelIndex(), row, row);
+    newRow_ = row;
+    endInsertRows();
+}
+
+void DbfGridModel::newRecordEnded(int recNo)
+{
+    if (newRow_ >= 0) {
+        beginRemoveRows(QModelIndex(), newRow_, newRow_);
+        newRow_ = -1;
+        endRemoveRows();
+    }
+    if (recNo > 0)
+        recordAppended(recNo);
+}
+
+void DbfGridModel::recordAppended(int recNo)
+{
+    if (!dbf_.active())
+        return;
+    forgetRecord(recNo);
+    const bool visible = dbf_.readRecord(recNo, scanBuffer_) && dbf_.isVisible(scanBuffer_.data(), recNo);
+    const int before = map_.rowCount();
+    map_.appendRecord(recNo, visible);
+    announceRows(before);
+    if (!map_.complete() && !scanTimer_.isActive())
+        scanTimer_.start();
+}
+
+void DbfGridModel::forgetRecord(int recNo)
+{
+    CachedRecord& slot = cache_[static_cast<size_t>(std::max(recNo, 0)) % cacheSize];
+    if (slot.recNo == recNo)
+        slot.recNo = 0;
+}
+
+void DbfGridModel::emitRowChanged(int row)
+{
+    if (row >= 0 && row < rowCount() && columnCount() > 0)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void DbfGridModel::recordWritten(int recNo)
+{
+    if (!dbf_.active() || recNo <= 0)
+        return;
+    forgetRecord(recNo);
+    const bool visible = dbf_.readRecord(recNo, scanBuffer_) && dbf_.isVisible(scanBuffer_.data(), recNo);
+    const int at = map_.rowOfRecord(recNo);
+    const bool hasRow = at >= 0 && map_.recordOfRow(at) == recNo;
+    if (!visible && hasRow && !map_.identity()) {
+        const int row = viewRow(at);
+        beginRemoveRows(QModelIndex(), row, row);
+        if (newRow_ > row)
+            --newRow_;
+        map_.removeRecord(recNo);
+        endRemoveRows();
+        return;
+    }
+    if (hasRow)
+        emitRowChanged(viewRow(at));
+}
+
+Qt::ItemFlags DbfGridModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (!index.isValid() || !dbf_.active() || dbf_.readOnly())
+        return f;
+    const int field = fieldOfColumn(index.column());
+    if (field < 0)
+        return f;
+    const Field& def = dbf_.field(field);
+    if (def.readOnly() || def.dataType() == ftBytes || (def.isBlob() && def.dataType() != ftMemo))
+        return f;
+    // A memo of several lines is not edited in a one-line cell.
+    if (def.dataType() == ftMemo && data(index, Qt::DisplayRole).toString().contains(QLatin1Char('\n')))
+        return f;
+    return f | Qt::ItemIsEditable;
+}
+
+bool DbfGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    const int field = fieldOfColumn(index.column());
+    const int row = index.row();
+    const QString text = value.toString();
+    if (text == data(index, Qt::DisplayRole).toString())
+        return true;   // nothing changed
+    try {
+        if (row == newRow_) {
+            if (dbf_.state() != dsInsert)
+                return false;
+        } else {
+            const int recNo = recordOfRow(row);
+            if (recNo <= 0)
+                return false;
+            if (dbf_.state() == dsEdit && dbf_.recNo() != recNo)
+                return false;   // another record is in editing
+            if (dbf_.state() == dsBrowse) {
+                if (dbf_.recNo() != recNo)
+                    dbf_.setRecNo(recNo);
+                dbf_.edit();
+            }
+        }
+        dbf_.field(field).setAsString(text.toStdString());
+    } catch (const FieldValueError& e) {
+        emit editRefused(index, fieldValueMessage(e, dbf_.field(field)));
+        return false;
+    } catch (const std::exception& e) {
+        emit editRefused(index, QString::fromUtf8(e.what()));
+        return false;
+    }
+    emitRowChanged(row);
+    return true;
 }
 
 int DbfGridModel::fieldOfColumn(int column) const
@@ -231,7 +383,7 @@ int DbfGridModel::columnOfField(int field) const
 
 int DbfGridModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : map_.rowCount();
+    return parent.isValid() ? 0 : map_.rowCount() + (newRow_ >= 0 ? 1 : 0);
 }
 
 int DbfGridModel::columnCount(const QModelIndex& parent) const
@@ -264,8 +416,18 @@ QVariant DbfGridModel::data(const QModelIndex& index, int role) const
     const int field = fieldOfColumn(index.column());
     if (field < 0)
         return {};
+    // The record in editing shows the dataset's buffer.
+    const bool editing = isEditingState(dbf_.state()) && index.row() == editingRow();
     switch (role) {
-    case Qt::DisplayRole: {
+    case Qt::DisplayRole:
+    case Qt::EditRole: {
+        if (editing) {
+            try {
+                return QString::fromStdString(dbf_.field(field).asString());
+            } catch (const std::exception&) {
+                return {};
+            }
+        }
         const uint8_t* rec = record(recordOfRow(index.row()));
         if (!rec)
             return {};
@@ -278,6 +440,8 @@ QVariant DbfGridModel::data(const QModelIndex& index, int role) const
         return QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
     }
     case DeletedRole: {
+        if (editing)
+            return dbf_.isDeleted();
         const uint8_t* rec = record(recordOfRow(index.row()));
         return TableDataset::isDeleted(rec);
     }

@@ -15,6 +15,15 @@
 // The columns are every field the grid can show, in table order, unless the
 // column chooser has picked some (setColumns): the choice is kept by field
 // name, so it carries over to a reload and to another table.
+//
+// Editing (a table open writable): a cell's typed text goes into the field
+// of its record through setData(), which first puts the dataset into
+// editing (the record locked and read afresh). The row of the record being
+// edited or inserted shows the dataset's record buffer rather than the file.
+// A new record is shown as an extra row at the place it was started
+// (showNewRecord) until it is posted or dropped (newRecordEnded); the rows
+// after it are numbered one higher meanwhile. The window ends the editing
+// and tells the model what was written (recordWritten, recordAppended).
 
 #include <cstdint>
 #include <string>
@@ -40,13 +49,17 @@ public:
     explicit DbfGridModel(TableDataset& dbf, QObject* parent = nullptr);
 
     // Rebuilds columns and rows from the dataset (after opening or closing a
-    // table, or changing which records are visible).
-    void reload();
+    // table, or changing which records are visible). keepRows: the same
+    // table was reopened (another mode): its rows are kept when its record
+    // count and the rules of what is visible are as they were, so a table
+    // of millions of records with hidden ones is not scanned again.
+    void reload(bool keepRows = false);
     // Shows the same rows again: the record cache is dropped and every cell
     // read anew (after a code page change or a refresh).
     void refreshCells();
 
-    int recordOfRow(int row) const { return map_.recordOfRow(row); }
+    // The record a row shows; 0 for the new record's row and rows outside.
+    int recordOfRow(int row) const;
     // The row of a record (or of the first visible one after it, or of the
     // last visible one when none follows), scanning on as far as needed;
     // -1 when no record is visible.
@@ -77,6 +90,28 @@ public:
     void setTintedColumn(int column, const QColor& tint);
     int tintedColumn() const { return tintedColumn_; }
 
+    // --- Editing ---------------------------------------------------------------
+    // The row whose cells show the record being edited or inserted; -1 when
+    // the dataset is not editing (or its record has no row).
+    int editingRow() const;
+    // A new record was started in the dataset (dsInsert): an empty row at row.
+    void showNewRecord(int row);
+    int newRecordRow() const { return newRow_; }
+    // The new record's row goes: the record was appended as recNo (it joins
+    // the rows as the file's last record) or dropped (0).
+    void newRecordEnded(int recNo);
+    // Record recNo was written (edited, marked deleted, recalled): its cells
+    // read afresh, its row taken out when it is no longer visible.
+    void recordWritten(int recNo);
+    // A record appended to the file by other means (a duplicate) joins the rows.
+    void recordAppended(int recNo);
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The cell's text into its field (see above). Text equal to what the cell
+    // shows changes nothing. A refused value or a failed edit is told by
+    // editRefused() (the record keeps its values and stays in editing).
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -85,12 +120,21 @@ public:
 signals:
     // Rows were appended by the scan; complete when the scan has finished.
     void scanProgressed(bool complete);
+    // setData() refused the text of a cell: the message says why, in Czech.
+    void editRefused(const QModelIndex& index, const QString& message);
 
 private:
     void scanSlice();
     // Scans until the deadline or until the map has minRows rows.
     void scanFor(qint64 milliseconds, int minRows = -1);
     const uint8_t* record(int recNo) const;
+    // Grid rows and rows of the map differ by the new record's row.
+    int viewRow(int mapRow) const { return newRow_ >= 0 && mapRow >= newRow_ ? mapRow + 1 : mapRow; }
+    int mapRow(int viewRow) const { return newRow_ >= 0 && viewRow > newRow_ ? viewRow - 1 : viewRow; }
+    // Rows the map gained since it had `before`, told to the views.
+    void announceRows(int before);
+    void forgetRecord(int recNo);
+    void emitRowChanged(int row);
     // columns_ from the open table and the chosen names.
     void buildColumns();
 
@@ -99,6 +143,10 @@ private:
     std::vector<int> columns_;          // field index per column
     std::vector<std::string> chosen_;   // chosen field names; empty: every field
     int tintedColumn_ = -1;
+    int newRow_ = -1;
+    // What the rows were found under.
+    bool rowsShowDeleted_ = false;
+    bool rowsFiltered_ = false;
     QColor tint_;
     QTimer scanTimer_;
     std::vector<uint8_t> scanBuffer_;

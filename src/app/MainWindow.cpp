@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -104,6 +105,22 @@ MainWindow::Dialogs MainWindow::defaultDialogs()
     d.warning = [](QWidget* parent, const QString& message) {
         QMessageBox::warning(parent, QString::fromUtf8("Upozornění"), message);
     };
+    d.saveChanges = [](QWidget* parent, const QString& question) {
+        QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), question,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+        box.button(QMessageBox::Yes)->setText(QString::fromUtf8("&Ano"));
+        box.button(QMessageBox::No)->setText(QString::fromUtf8("&Ne"));
+        box.button(QMessageBox::Cancel)->setText(QString::fromUtf8("&Storno"));
+        box.setDefaultButton(QMessageBox::Yes);
+        switch (box.exec()) {
+        case QMessageBox::Yes:
+            return SaveChangesAnswer::Save;
+        case QMessageBox::No:
+            return SaveChangesAnswer::Discard;
+        default:
+            return SaveChangesAnswer::Stay;
+        }
+    };
     return d;
 }
 
@@ -158,6 +175,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs_(defaultD
     setGridFont(designFont());
     resize(designClientWidth, designClientHeight + menuBar()->sizeHint().height());
     installCommands();
+    installEditingCommands();
     actionListUpdate();
 }
 
@@ -266,7 +284,7 @@ void MainWindow::createActions()
     makeAction(aToTXT, "Export do &TXT", nullptr, nullptr, -1);
     a = makeAction(aExit, "&Konec", nullptr, "Esc", -1);
     setHandler(a, [this] { close(); });
-    makeAction(aEdit, "&Režim editace", nullptr, "Ctrl+F10", 19);
+    makeAction(aEdit, "&Režim editace", nullptr, "Ctrl+F10", 19)->setCheckable(true);
     makeAction(aInsert, "&Vložit záznam", "Vloží nový záznam", "Ctrl+Ins", 21);
     makeAction(aDelete, "Smazat/o&bnovit", "Smaže / obnoví smazaný záznam", "Ctrl+Del", 23);
     makeAction(aCopy, "Kopírovat &záznam", "Zkopíruje aktuální zázanm", "F5", 22);
@@ -601,6 +619,10 @@ void MainWindow::formCloseQuery()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!confirmRecordChanges()) {
+        event->ignore();
+        return;
+    }
     if (writeSettingsOnClose_)
         formCloseQuery();
     event->accept();
@@ -684,20 +706,30 @@ void MainWindow::setApplicationTitle(const QString& title)
     setWindowTitle(u(windowCaption) + QStringLiteral(" \u2014 ") + title);
 }
 
-void MainWindow::checkTableOpens(const QString& fileName) const
+void MainWindow::checkTableOpens(const QString& fileName, bool readOnly) const
 {
     TableDataset trial;
     trial.setTableName(QFile::encodeName(fileName).toStdString());
-    trial.setReadOnly(dbf_.readOnly());
+    trial.setReadOnly(readOnly);
+    // A writable open needs the text translatable as the window's will be.
+    trial.setOnTranslate(dbf_.onTranslate());
     trial.open();   // throws what opening the table in the window would throw
     trial.close();
 }
 
 void MainWindow::openTable(const QString& fileName)
 {
+    // A changed record of the open table is asked about first.
+    if (!confirmRecordChanges())
+        throw AbortError();
+    openTableIn(fileName, dbf_.readOnly());
+}
+
+void MainWindow::openTableIn(const QString& fileName, bool readOnly, bool sameTable)
+{
     // A table that cannot be opened leaves the open one, the status bar and
     // the title as they are: it is tried on a dataset of its own first.
-    checkTableOpens(fileName);
+    checkTableOpens(fileName, readOnly);
 
     struct Opening {
         bool& flag;
@@ -706,8 +738,12 @@ void MainWindow::openTable(const QString& fileName)
     } opening(opening_);
 
     emit tableOpening();
+    const bool keepRows = sameTable && dbf_.active();
     dbf_.close();
-    tableClosed();
+    if (!keepRows)
+        tableClosed();
+    dbf_.setReadOnly(readOnly);
+    grid_->setEditable(!readOnly);
     dbf_.setTableName(QFile::encodeName(fileName).toStdString());
     panels_[2]->setText(QStringLiteral("   ") +
                         QFile::decodeName(QByteArray::fromStdString(dbf_.tablePath())));
@@ -715,6 +751,8 @@ void MainWindow::openTable(const QString& fileName)
     try {
         dbf_.open();
     } catch (...) {
+        if (keepRows)
+            tableClosed();
         setApplicationTitle(u(applicationTitle));
         scheduleActionUpdate();
         throw;
@@ -728,7 +766,7 @@ void MainWindow::openTable(const QString& fileName)
     } else {
         setApplicationTitle(u(applicationTitle));
     }
-    model_->reload();
+    model_->reload(keepRows);
     opening_ = false;
     syncGridToDataset();
     dataSourceDataChange();
@@ -811,6 +849,32 @@ void MainWindow::setCurrentColumn(int column)
 
 void MainWindow::gridCurrentChanged()
 {
+    if (!syncing_ && dbf_.active() && isEditingState(dbf_.state())) {
+        // Leaving the record in editing writes it (or drops it unchanged); a
+        // refused value or a failed write keeps the cursor on it.
+        const int editingRow = model_->editingRow();
+        const QModelIndex current = grid_->currentIndex();
+        if (editingRow >= 0 && current.row() != editingRow) {
+            const bool inserting = dbf_.state() == dsInsert;
+            if (!refusal_.isEmpty() || !endRecordEdit()) {
+                syncing_ = true;
+                const QModelIndex back = refusedCell_.isValid() ? QModelIndex(refusedCell_)
+                                                                : model_->index(model_->editingRow(), current.column());
+                grid_->selectionModel()->setCurrentIndex(back, QItemSelectionModel::ClearAndSelect);
+                syncing_ = false;
+                dataSourceDataChange();
+                scheduleActionUpdate();
+                return;
+            }
+            if (inserting) {
+                // The new record is current where the file put it (at the end).
+                syncGridToDataset();
+                dataSourceDataChange();
+                scheduleActionUpdate();
+                return;
+            }
+        }
+    }
     if (!syncing_ && dbf_.active()) {
         const int recNo = model_->recordOfRow(grid_->currentIndex().row());
         if (recNo > 0 && recNo != dbf_.recNo()) {
@@ -827,7 +891,10 @@ void MainWindow::syncGridToDataset()
 {
     if (!dbf_.active() || opening_)
         return;
-    const int row = dbf_.isEmpty() ? -1 : model_->rowOfRecord(dbf_.recNo());
+    // A new record being inserted has the row it was started at.
+    const int row = dbf_.state() == dsInsert ? model_->newRecordRow()
+                    : dbf_.isEmpty()         ? -1
+                                             : model_->rowOfRecord(dbf_.recNo());
     if (row < 0 || model_->columnCount() == 0)
         return;
     int column = grid_->currentIndex().column();
@@ -938,6 +1005,10 @@ void MainWindow::aDeletedExecute()
 {
     // The action's check mark has already toggled.
     const bool show = action(aDeleted)->isChecked();
+    if (!endRecordEdit()) {
+        action(aDeleted)->setChecked(!show);
+        return;
+    }
     dbf_.setShowDeleted(show);
     if (dbf_.active()) {
         refreshDataset([this] { model_->reload(); });
@@ -1023,7 +1094,7 @@ void MainWindow::cbCPChange()
         action(ids[position])->setChecked(true);
         applyAutomaticCodePage();   // empties the panel
     }
-    if (dbf_.active()) {
+    if (dbf_.active() && endRecordEdit()) {
         refreshDataset([this] { model_->refreshCells(); });
         syncGridToDataset();
     }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QStringList>
 #include <QTimer>
 
@@ -84,6 +85,32 @@ public:
     // openTable that shows an error in the error box; returns whether the
     // table is open.
     bool openTableReporting(const QString& fileName);
+
+    // --- Editing (MainWindowEditing.cpp) -----------------------------------------
+    // Edit mode: the table is reopened writable ("Editace") or read-only
+    // ("Prohlížení") at the same record and column. A table that cannot be
+    // opened writable stays open in view mode with the message
+    // editRefusedText; a changed record is asked about first.
+    void aEditExecute();
+    // A new empty record at the grid's row, written when the row is left.
+    void aInsertExecute();
+    // Marks the current record deleted, or recalls it when it is.
+    void aDeleteExecute();
+    // Appends a copy of the current record (TableDataset::duplicateRecord).
+    void aCopyExecute();
+    // Ctrl+N: a file name, the structure dialog, the table created and
+    // opened in edit mode.
+    void aNewExecute();
+    // Before a record still in editing would be discarded: the cell being
+    // typed into goes into the record, a changed record is asked about
+    // (Ano: written, Ne: dropped, Storno: stays), an unchanged one is
+    // dropped silently. Returns whether to go on.
+    bool confirmRecordChanges();
+    // Ends the editing of the record: written when changed, else dropped.
+    // A write that fails is shown and leaves the record in editing (false).
+    bool endRecordEdit();
+    static const char* const editRefusedText;
+    static const char* const saveChangesQuestion;
 
     // The code page box's choice applied: conversion table rebuilt, the
     // matching action checked, the open table shown again. With
@@ -190,7 +217,19 @@ private:
     void setApplicationTitle(const QString& title);
     // Opens the table on a dataset of its own and closes it again; throws
     // when it cannot be opened.
-    void checkTableOpens(const QString& fileName) const;
+    void checkTableOpens(const QString& fileName, bool readOnly) const;
+    // openTable in the given mode, asking nothing. sameTable: the open table
+    // again (a mode switch), whose grid rows are kept when they still hold.
+    void openTableIn(const QString& fileName, bool readOnly, bool sameTable = false);
+    void installEditingCommands();
+    // Asked before a cell's editor opens: the record locked for editing.
+    bool startCellEdit(const QModelIndex& index);
+    // The model refused a cell's text: the cursor goes back to the cell and
+    // the message is shown.
+    void cellEditRefused(const QModelIndex& index, const QString& message);
+    void showPendingRefusal();
+    void cancelRecordEdit();
+    void goToRecord(int recNo, int column);
     void aOpenExecute();
     void aFontExecute();
     void aStructExecute();
@@ -250,6 +289,8 @@ private:
     bool writeSettingsOnClose_ = true;
     bool syncing_ = false;
     bool opening_ = false;
+    QPersistentModelIndex refusedCell_;
+    QString refusal_;
 };
 
 } // namespace karto

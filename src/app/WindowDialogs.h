@@ -10,6 +10,9 @@ class QWidget;
 
 namespace karto {
 
+// The answers to the question before a changed record would be discarded.
+enum class SaveChangesAnswer { Save, Discard, Stay };
+
 struct WindowDialogs {
     // Save dialog: filter as "description|pattern|...", initial folder,
     // proposed file name. Returns the chosen path, empty on cancel.
@@ -21,6 +24,8 @@ struct WindowDialogs {
     std::function<void(QWidget* parent, const QString& message)> error;
     // A warning box, captioned "Upozornění".
     std::function<void(QWidget* parent, const QString& message)> warning;
+    // The question with the buttons Ano (Save), Ne (Discard) and Storno (Stay).
+    std::function<SaveChangesAnswer(QWidget* parent, const QString& question)> saveChanges;
 };
 
 } // namespace karto

@@ -38,6 +38,38 @@ int RecordRowMap::rowOfRecord(int recNo) const
     return static_cast<int>(it - rows_.begin());
 }
 
+int RecordRowMap::appendRecord(int recNo, bool visible)
+{
+    if (recNo <= recordCount_)
+        return -1;
+    if (identity_) {
+        recordCount_ = recNo;
+        nextRecord_ = int64_t{recNo} + 1;
+        return recNo - 1;
+    }
+    const bool scannedToTheEnd = nextRecord_ > recordCount_;
+    recordCount_ = recNo;
+    if (!scannedToTheEnd || nextRecord_ != recNo)
+        return -1;   // records before it are still to be looked at
+    nextRecord_ = int64_t{recNo} + 1;
+    if (!visible)
+        return -1;
+    rows_.push_back(recNo);
+    return static_cast<int>(rows_.size()) - 1;
+}
+
+int RecordRowMap::removeRecord(int recNo)
+{
+    if (identity_)
+        return -1;
+    const auto it = std::lower_bound(rows_.begin(), rows_.end(), recNo);
+    if (it == rows_.end() || *it != recNo)
+        return -1;
+    const int row = static_cast<int>(it - rows_.begin());
+    rows_.erase(it);
+    return row;
+}
+
 int RecordRowMap::scan(const std::function<bool(int recNo)>& visible, int maxRecords)
 {
     if (identity_)

@@ -34,6 +34,15 @@ public:
     // hidden; -1 when no such row has been found (yet).
     int rowOfRecord(int recNo) const;
 
+    // A record appended to the file: the map covers records up to recNo.
+    // Returns the row it got at once (the scan had reached the end and the
+    // record is visible), else -1: an identity map shows it as its last
+    // row, an unfinished scan finds it in its turn.
+    int appendRecord(int recNo, bool visible);
+    // Takes a record that is no longer visible out of a scanned map; returns
+    // the row it had, -1 when it had none (always for an identity map).
+    int removeRecord(int recNo);
+
     // Looks at up to maxRecords further records, keeping those for which
     // visible(recNo) is true. Returns the number of rows added.
     int scan(const std::function<bool(int recNo)>& visible, int maxRecords);

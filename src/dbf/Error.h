@@ -24,16 +24,34 @@ public:
     using TableError::TableError;
 };
 
+// What was wrong with a value a field refused, for the caller's own wording.
+enum class FieldValueProblem {
+    Other,            // the message says it
+    ReadOnly,         // the field cannot be modified
+    NotANumber,       // value: the text
+    NumberTooWide,    // value: the text; the number does not fit the field's width
+    TextTooLong,      // value: the text (UTF-8)
+    InvalidDate,      // value: the text
+    NotLogical,       // value: the text
+    NoByteInCodePage, // value: the character (UTF-8)
+};
+
 // A value the user typed that a field cannot take (not a number, too long, a
 // character the table's code page lacks ...). The record stays in editing.
 class FieldValueError : public TableError {
 public:
-    FieldValueError(const std::string& fieldName, const std::string& message)
-        : TableError(message), fieldName_(fieldName) {}
+    FieldValueError(const std::string& fieldName, const std::string& message,
+                    FieldValueProblem problem = FieldValueProblem::Other, std::string value = {})
+        : TableError(message), fieldName_(fieldName), problem_(problem), value_(std::move(value)) {}
     const std::string& fieldName() const { return fieldName_; }
+    FieldValueProblem problem() const { return problem_; }
+    // The text or character refused (see FieldValueProblem).
+    const std::string& value() const { return value_; }
 
 private:
     std::string fieldName_;
+    FieldValueProblem problem_;
+    std::string value_;
 };
 
 // Errors of file input and output below the table engine.

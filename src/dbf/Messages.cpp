@@ -64,4 +64,50 @@ std::string indexDoesNotExist(const std::string& indexName)
     return "Index \"" + indexName + "\" does not exist.";
 }
 
+std::string tableExists(const std::string& path)
+{
+    return "Table \"" + path + "\" already exists.";
+}
+
+std::string invalidFieldName(const std::string& fieldName)
+{
+    return "Invalid field name \"" + fieldName + "\".";
+}
+
+std::string duplicateFieldName(const std::string& fieldName)
+{
+    return "Field name \"" + fieldName + "\" is used twice.";
+}
+
+std::string invalidFieldSize(const std::string& fieldName, int size, int decimals)
+{
+    return "Invalid size " + std::to_string(size) + "." + std::to_string(decimals) + " for field '" +
+           fieldName + "'.";
+}
+
+std::string recordTooLong(int length)
+{
+    return "Record length " + std::to_string(length) + " is above 65535 bytes.";
+}
+
+std::string headerTooLong(int length)
+{
+    return "Header length " + std::to_string(length) + " is above 65535 bytes.";
+}
+
+std::string cannotCreateLevel(int level)
+{
+    return "Cannot create a table of level " + std::to_string(level) + ".";
+}
+
+std::string invalidMemoBlockSize(int size)
+{
+    return "Invalid memo block size " + std::to_string(size) + ".";
+}
+
+std::string cannotCreateFile(const std::string& fileName, const std::string& reason)
+{
+    return "Cannot create file \"" + fileName + "\". " + reason;
+}
+
 } // namespace karto::msg

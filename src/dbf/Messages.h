@@ -45,4 +45,25 @@ std::string fieldCannotBeModified(const std::string& fieldName);
 // Index "NAME" does not exist.
 std::string indexDoesNotExist(const std::string& indexName);
 
+// Creating a table.
+inline constexpr const char* kNoFields = "Cannot create a table without fields.";
+// Table "PATH" already exists.
+std::string tableExists(const std::string& path);
+// Invalid field name "NAME".
+std::string invalidFieldName(const std::string& fieldName);
+// Field name "NAME" is used twice.
+std::string duplicateFieldName(const std::string& fieldName);
+// Invalid size N.D for field 'NAME'.
+std::string invalidFieldSize(const std::string& fieldName, int size, int decimals);
+// Record length N is above 65535 bytes.
+std::string recordTooLong(int length);
+// Header length N is above 65535 bytes.
+std::string headerTooLong(int length);
+// Cannot create a table of level N.
+std::string cannotCreateLevel(int level);
+// Invalid memo block size N.
+std::string invalidMemoBlockSize(int size);
+// Cannot create file "NAME". REASON
+std::string cannotCreateFile(const std::string& fileName, const std::string& reason);
+
 } // namespace karto::msg

@@ -1,7 +1,8 @@
 #pragma once
 // One main window for a window test: the settings emptied and not written
 // on close, the error and warning boxes, the save dialog and the plain
-// message box answered by the test, and the steps a user takes — trigger an
+// message box answered by the test (and the question before a changed
+// record is discarded), and the steps a user takes — trigger an
 // action, move to a cell, write a small table and open it.
 
 #include <memory>
@@ -36,6 +37,10 @@ protected:
         MainWindow::Dialogs dialogs = window->dialogs();
         dialogs.error = [this](QWidget*, const QString& message) { errors << message; };
         dialogs.warning = [this](QWidget*, const QString& message) { warnings << message; };
+        dialogs.saveChanges = [this](QWidget*, const QString& question) {
+            questions << question;
+            return saveAnswer;
+        };
         dialogs.saveFileName = [this](QWidget*, const QString& filter, const QString& folder,
                                       const QString& proposed) {
             askedFilter = filter;
@@ -105,7 +110,9 @@ protected:
 
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
-    QStringList errors, warnings, messages;
+    QStringList errors, warnings, messages, questions;
+    // The answer to "Záznam byl změněn. Uložit změny?".
+    SaveChangesAnswer saveAnswer = SaveChangesAnswer::Stay;
     QString saveAs;   // the save dialog's answer
     QString askedFilter, askedFolder, askedName;
 };

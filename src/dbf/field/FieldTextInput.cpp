@@ -38,9 +38,10 @@ bool equalsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-[[noreturn]] void refuse(const std::string& field, const std::string& message)
+[[noreturn]] void refuse(const std::string& field, const std::string& message,
+                         FieldValueProblem problem = FieldValueProblem::Other, std::string_view value = {})
 {
-    throw FieldValueError(field, message);
+    throw FieldValueError(field, message, problem, std::string(value));
 }
 
 std::string quoted(std::string_view text)
@@ -230,7 +231,7 @@ void setFieldFromText(const FieldDef& def, const RecordFormat& format, std::span
     case ftAutoInc:
     case ftBytes:
     case ftUnknown:
-        refuse(displayName, msg::fieldCannotBeModified(displayName));
+        refuse(displayName, msg::fieldCannotBeModified(displayName), FieldValueProblem::ReadOnly);
     default:
         break;
     }
@@ -248,7 +249,8 @@ void setFieldFromText(const FieldDef& def, const RecordFormat& format, std::span
     auto doesNotFit = [&]() -> void {
         refuse(displayName, std::string(t) + " does not fit into field '" + displayName + "' (" +
                                 std::to_string(def.size()) + " characters, " +
-                                std::to_string(def.precision()) + " decimals).");
+                                std::to_string(def.precision()) + " decimals).",
+               FieldValueProblem::NumberTooWide, t);
     };
     try {
         switch (type) {
@@ -260,7 +262,8 @@ void setFieldFromText(const FieldDef& def, const RecordFormat& format, std::span
                      equalsNoCase(t, "False"))
                 flag = 0;
             else
-                refuse(displayName, quoted(t) + " is not a logical value for field '" + displayName + "'.");
+                refuse(displayName, quoted(t) + " is not a logical value for field '" + displayName + "'.",
+                       FieldValueProblem::NotLogical, t);
             setFieldData(def, format, work, ftBoolean, &flag);
             break;
         }
@@ -272,11 +275,13 @@ void setFieldFromText(const FieldDef& def, const RecordFormat& format, std::span
             if (type == ftDateTime && blank != std::string_view::npos) {
                 datePart = t.substr(0, blank);
                 if (!parseTimeText(trimmed(t.substr(blank + 1)), hour, minute, second))
-                    refuse(displayName, quoted(t) + " is not a valid date and time for field '" + displayName + "'.");
+                    refuse(displayName, quoted(t) + " is not a valid date and time for field '" + displayName + "'.",
+                           FieldValueProblem::InvalidDate, t);
             }
             int year = 0, month = 0, day = 0;
             if (!parseDateText(datePart, settings, year, month, day))
-                refuse(displayName, quoted(t) + " is not a valid date for field '" + displayName + "'.");
+                refuse(displayName, quoted(t) + " is not a valid date for field '" + displayName + "'.",
+                       FieldValueProblem::InvalidDate, t);
             const int32_t msecs = ((hour * 60 + minute) * 60 + second) * 1000;
             const double value = timeStampToDateTime(TimeStamp{timeStampDay(year, month, day), msecs});
             setFieldData(def, format, work, type, &value);
@@ -285,7 +290,8 @@ void setFieldFromText(const FieldDef& def, const RecordFormat& format, std::span
         default: {
             bool integral = false;
             if (!isNumberText(t, integral))
-                refuse(displayName, quoted(t) + " is not a number for field '" + displayName + "'.");
+                refuse(displayName, quoted(t) + " is not a number for field '" + displayName + "'.",
+                       FieldValueProblem::NotANumber, t);
             const bool integerField = type == ftSmallint || type == ftInteger || type == ftWord || type == ftLargeint;
             if (integerField) {
                 int64_t value = 0;

@@ -249,6 +249,15 @@ public:
     // deletion byte, freshly read under its lock. Ends in dsEdit (Edit's lock
     // held) as the grid expects; the next move cancels it.
     void undelete();
+    // Appends a copy of the current record and makes it current: the
+    // record's bytes as the file holds them (numbers, dates, null flags as
+    // they are, no text round trip), the deletion flag a space, the
+    // autoincrement and lock fields from the empty record (new values are
+    // given by the append), and memo values copied into new blocks of the
+    // memo file. A pending change is ended first. Either the copy is
+    // appended whole or nothing is: on any failure the dataset is back on
+    // the source record in dsBrowse and the error goes on to the caller.
+    void duplicateRecord();
     // Whether a field was set since edit() or insert().
     bool modified() const { return modified_; }
     // Whether writing is allowed: open, not read-only, text translatable.

@@ -2,6 +2,7 @@
 // undelete, and field values set from text (TableDataset.h).
 #include "dbf/table/TableDataset.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "dbf/Error.h"
@@ -39,7 +40,7 @@ void Field::setAsString(const std::string& utf8)
     if (!isEditingState(dataset_.state()))
         throw TableError(msg::kNotEditing);
     if (readOnly_ || dataType_ == ftBytes)
-        throw FieldValueError(fieldName_, msg::fieldCannotBeModified(fieldName_));
+        throw FieldValueError(fieldName_, msg::fieldCannotBeModified(fieldName_), FieldValueProblem::ReadOnly);
     dataset_.setFieldText(index_, utf8);
 }
 
@@ -49,7 +50,7 @@ void Field::clear()
     if (!isEditingState(dataset_.state()))
         throw TableError(msg::kNotEditing);
     if (readOnly_ || dataType_ == ftBytes)
-        throw FieldValueError(fieldName_, msg::fieldCannotBeModified(fieldName_));
+        throw FieldValueError(fieldName_, msg::fieldCannotBeModified(fieldName_), FieldValueProblem::ReadOnly);
     dataset_.clearField(index_);
 }
 
@@ -243,6 +244,56 @@ void TableDataset::undelete()
     notifyChange();
 }
 
+void TableDataset::duplicateRecord()
+{
+    checkActive();
+    endPendingChange();
+    if (isEmpty())
+        throw TableError(msg::kEmptyDataset);
+    checkCanModify();
+    // The source as the file holds it now, and its memo values as stored.
+    std::vector<uint8_t> source;
+    if (!readRecord(currentRecNo_, source))
+        throw TableError("Record not found");
+    std::vector<std::string> memos(fields_.size());
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        if (fields_[i]->isBlob())
+            memos[i] = memo_.read(fields_[i]->def(), recordFormat_, std::span<const uint8_t>(source));
+    }
+
+    insert();
+    try {
+        const std::vector<uint8_t> empty(current_);
+        std::copy(source.begin(), source.end(), current_.begin());
+        current_[0] = ' ';
+        const FieldDefs& defs = tableFile_->fieldDefs();
+        for (int i = 0; i < defs.count(); ++i) {
+            const FieldDef& def = defs.item(i);
+            if (def.nativeFieldType() != '+' && !def.isLockField())
+                continue;
+            const auto from = static_cast<size_t>(def.offset());
+            const size_t to = std::min(from + static_cast<size_t>(def.size()), current_.size());
+            std::copy(empty.begin() + static_cast<std::ptrdiff_t>(from), empty.begin() + static_cast<std::ptrdiff_t>(to),
+                      current_.begin() + static_cast<std::ptrdiff_t>(from));
+        }
+        // Every memo value into blocks of its own (an empty one clears the
+        // copied block number, which must not be shared with the source).
+        for (size_t i = 0; i < fields_.size(); ++i) {
+            if (!fields_[i]->isBlob())
+                continue;
+            PendingMemo m;
+            m.set = true;
+            m.bytes = std::move(memos[i]);
+            pendingMemos_[i] = std::move(m);
+        }
+        modified_ = true;
+        post();
+    } catch (...) {
+        cancel();
+        throw;
+    }
+}
+
 std::string TableDataset::tableBytesOf(const Field& field, const std::string& utf8, bool memo) const
 {
     // Windows 1250 first; when a character has no byte, character by
@@ -258,7 +309,8 @@ std::string TableDataset::tableBytesOf(const Field& field, const std::string& ut
         if (one.size() != 1 || one[0] == '\0')
             throw FieldValueError(field.fieldName(),
                                   "Character '" + std::string(ch) + "' of field '" + field.fieldName() +
-                                      "' has no byte in the table's code page.");
+                                      "' has no byte in the table's code page.",
+                                  FieldValueProblem::NoByteInCodePage, std::string(ch));
         i += n;
     }
     if (!onTranslate_ || bytes.empty())
@@ -283,8 +335,10 @@ std::string TableDataset::tableBytesOf(const Field& field, const std::string& ut
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (i >= back.size() || back[i] != static_cast<uint8_t>(bytes[i])) {
             const std::string ch = windows1250ToUtf8(std::string_view(bytes.data() + i, 1));
-            throw FieldValueError(field.fieldName(), "Character '" + ch + "' of field '" + field.fieldName() +
-                                                         "' has no byte in the table's code page.");
+            throw FieldValueError(field.fieldName(),
+                                  "Character '" + ch + "' of field '" + field.fieldName() +
+                                      "' has no byte in the table's code page.",
+                                  FieldValueProblem::NoByteInCodePage, ch);
         }
     }
     return std::string(stored.begin(), stored.end());
@@ -315,7 +369,8 @@ void TableDataset::setFieldText(int index, const std::string& utf8)
                 throw FieldValueError(f.fieldName(), "Text of " + std::to_string(bytes.size()) +
                                                          " characters does not fit into field '" +
                                                          f.fieldName() + "' (" + std::to_string(def.size()) +
-                                                         " characters).");
+                                                         " characters).",
+                                      FieldValueProblem::TextTooLong, utf8);
             setFieldData(def, recordFormat_, record, ftString, bytes.c_str());
         }
     } else {
