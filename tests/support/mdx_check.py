@@ -88,14 +88,18 @@ def numeric_key_of_decimal(value, max_digits=20):
 
 def numeric_keys_of_number(value):
     """Keys a number may get: its exact digits (whole numbers keep them all),
-    and the shortest decimal form of the nearest double cut to 16 digits."""
+    and the digits of the shortest decimal form of the nearest double (at
+    most 15 after the point), cut or rounded to 16."""
     keys = {numeric_key_of_decimal(value)}
     as_double = float(value)
-    if abs(as_double) != float('inf'):
+    if abs(as_double) != float('inf') and as_double != 0:
         shortest = Decimal(repr(as_double))
         if shortest.as_tuple().exponent < -15:
             shortest = shortest.quantize(Decimal(1).scaleb(-15), ROUND_HALF_EVEN)
         keys.add(numeric_key_of_decimal(shortest, 16))
+        if not shortest.is_zero():
+            keys.add(numeric_key_of_decimal(shortest.quantize(Decimal(1).scaleb(shortest.adjusted() - 15),
+                                                              ROUND_HALF_EVEN)))
     return keys
 
 
@@ -131,23 +135,36 @@ class Field:
 
 
 class Table:
-    """The fields (through dbfread) and every record's raw bytes, deleted
-    records included, in physical order."""
+    """The fields (through dbfread; dBase 7 descriptors, which it does not
+    read, directly) and every record's raw bytes, deleted records included,
+    in physical order."""
 
     def __init__(self, path):
-        dbf = dbfread.DBF(path, raw=True, ignore_missing_memofile=True, load=False, encoding='latin-1')
-        self.fields, offset = {}, 1
-        for f in dbf.fields:
-            length = f.length + (f.decimal_count << 8 if f.type == 'C' else 0)
-            self.fields[f.name.upper()] = Field(f.name.upper(), f.type, length, f.decimal_count, offset)
-            offset += length
-        header = dbf.header
-        self.count = header.numrecords
         with open(path, 'rb') as f:
-            f.seek(header.headerlen)
-            data = f.read(header.recordlen * self.count)
-        size = header.recordlen
-        self.records = [data[i:i + size] for i in range(0, len(data) - size + 1, size)]
+            head = f.read(32)
+            if len(head) < 32:
+                raise ValueError('no table header')
+            self.count, header_len, record_len = struct.unpack_from('<IHH', head, 4)
+            if head[0] & 7 == 4:
+                f.seek(68)
+                described = []
+                for _ in range(68, header_len - 47, 48):
+                    d = f.read(48)
+                    if len(d) < 48 or d[0] == 0x0D:
+                        break
+                    described.append((d[:32].split(b'\0')[0].decode('latin-1'), chr(d[32]), d[33], d[34]))
+            else:
+                dbf = dbfread.DBF(path, raw=True, ignore_missing_memofile=True, load=False, encoding='latin-1')
+                described = [(d.name, d.type, d.length, d.decimal_count) for d in dbf.fields]
+            f.seek(header_len)
+            data = f.read(record_len * self.count)
+        self.fields, offset = {}, 1
+        for name, kind, length, decimals in described:
+            if kind == 'C' and head[0] & 7 == 4:
+                length, decimals = length | decimals << 8, 0   # dbfread does the same for its tables
+            self.fields[name.upper()] = Field(name.upper(), kind, length, decimals, offset)
+            offset += length
+        self.records = [data[i:i + record_len] for i in range(0, len(data) - record_len + 1, record_len)]
 
 
 def field_bytes(record, field):
@@ -441,7 +458,7 @@ class Checker:
                 self.r.problem(scope, 'tag name %s appears twice' % name)
             names.add(name)
             tag = Tag(name or '#%d' % (i + 1), u32(e, 0))
-            tag.table_type = chr(e[-1])
+            tag.table_type = chr(e[name_size + 9])   # byte 20 (dBase IV) or 42 (dBase 7)
             tags.append(tag)
         return tags
 
@@ -511,19 +528,21 @@ class Checker:
     def check_tree(self, tag, scope):
         entries, depths = [], set()   # (key, record number) in tree order; leaf depths
 
+        broken = object()   # a subtree that could not be read (already said)
+
         def visit(page, depth, above_multi):
             """Walks the subtree at page; returns its last key (None when it
             has none)."""
             if depth > MAX_DEPTH:
                 self.r.problem(scope, 'tree deeper than %d levels at page %d' % (MAX_DEPTH, page))
-                return None
+                return broken
             b = self.block_at(page, scope, 'block')
             if b is None:
-                return None
+                return broken
             k = u32(b, 0)
             if k > tag.max_keys:
                 self.r.problem(scope, 'block at page %d holds %d keys, more than %d' % (page, k, tag.max_keys))
-                return None
+                return broken
             es = tag.entry_size
 
             def entry(i):
@@ -541,7 +560,9 @@ class Checker:
             for i in range(k + 1):
                 child, key = entry(i)
                 last = visit(child, depth + 1, above_multi or k > 0)
-                if i < k and last != key:
+                if i < k and last is None:
+                    self.r.problem(scope, 'key %d of block at page %d has no key in its left subtree' % (i, page))
+                elif i < k and last is not broken and last != key:
                     self.r.problem(scope, 'key %d of block at page %d is %r, the last key of its left subtree %r'
                                    % (i, page, key, last))
             return last
@@ -603,6 +624,7 @@ class Checker:
                 self.r.problem(scope, 'record %d has key %r, expected %r' % (recno, keys[0], sorted(exp)[0]))
             if len(keys) > 1:
                 self.r.problem(scope, 'record %d has %d entries' % (recno, len(keys)))
+        self.r.note(scope, 'keys of %d records checked' % (len(expected) - unknown))
         if not tag.unique:
             for recno in range(1, len(expected) + 1):
                 if recno not in by_record:
@@ -612,6 +634,7 @@ class Checker:
         for recno, exp in enumerate(expected, 1):
             if exp is not None and not any(self.sort_value(tag, e, scope) in present for e in exp):
                 self.r.problem(scope, 'key %r of record %d is missing' % (sorted(exp)[0], recno))
+                present.update(self.sort_value(tag, e, scope) for e in exp)   # said once
 
 
 def find_mdx(dbf_path):
