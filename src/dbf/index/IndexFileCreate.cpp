@@ -263,6 +263,9 @@ void IndexFile::create(const std::vector<IndexTagDefinition>& definitions)
     }
     impl_->tags.clear();
     setMode(pfExclusiveOpen);
+    // The table names its production index from now on.
+    if (table_.mode() != pfReadOnly && table_.mode() != pfNone)
+        table_.setProductionIndexFlag();
 }
 
 std::vector<IndexTagDefinition> IndexFile::readTagDefinitions(const std::string& fileName)
