@@ -472,11 +472,15 @@ void IndexFile::remove(int32_t recNo, const uint8_t* record)
         return;
     buildKeys(recNo, record, nullptr);
     runChange([&] {
-        for (auto& t : impl_->tags) {
-            if (t->tree->remove(t->oldKey.data(), static_cast<uint32_t>(recNo)))
-                t->touched = true;
-            else if (t->header.uniqueMode() != iuUnique)
+        for (size_t i = 0; i < impl_->tags.size(); ++i) {
+            Impl::Tag& t = *impl_->tags[i];
+            if (t.tree->remove(t.oldKey.data(), static_cast<uint32_t>(recNo))) {
+                t.touched = true;
+                if (t.header.uniqueMode() == iuUnique)
+                    refillUnique(i, recNo);
+            } else if (t.header.uniqueMode() != iuUnique) {
                 impl_->invalid = true;   // raised at the next change
+            }
         }
         return true;
     });
@@ -494,13 +498,17 @@ bool IndexFile::update(int32_t recNo, const uint8_t* oldRecord, const uint8_t* n
     if (!anyChange && !impl_->invalid)
         return true;   // no key changed: no block is touched
     return runChange([&] {
-        for (auto& t : impl_->tags) {
+        for (size_t i = 0; i < impl_->tags.size(); ++i) {
+            auto& t = impl_->tags[i];
             if (t->compare.equal(t->oldKey.data(), t->newKey.data()))
                 continue;
-            if (t->tree->remove(t->oldKey.data(), static_cast<uint32_t>(recNo)))
+            if (t->tree->remove(t->oldKey.data(), static_cast<uint32_t>(recNo))) {
                 t->touched = true;
-            else if (t->header.uniqueMode() != iuUnique)
+                if (t->header.uniqueMode() == iuUnique)
+                    refillUnique(i, recNo);
+            } else if (t->header.uniqueMode() != iuUnique) {
                 invalidFile();   // the record's entry is missing
+            }
             uint32_t existing = 0;
             switch (t->tree->insert(t->newKey.data(), static_cast<uint32_t>(recNo), &existing)) {
             case mdx::InsertOutcome::Violation:
@@ -515,6 +523,39 @@ bool IndexFile::update(int32_t recNo, const uint8_t* oldRecord, const uint8_t* n
         }
         return true;
     });
+}
+
+void IndexFile::refillUnique(size_t tag, int32_t leaving)
+{
+    Impl::Tag& t = *impl_->tags[tag];
+    std::vector<uint8_t> key(t.oldKey.size());
+    // Read in windows for the walk, as the file holds the records now.
+    const bool ahead = table_.bufferAhead();
+    table_.invalidateWindow();
+    table_.setBufferAhead(true);
+    struct Restore {
+        TableFile& table;
+        bool ahead;
+        ~Restore()
+        {
+            table.invalidateWindow();
+            table.setBufferAhead(ahead);
+        }
+    } restore{table_, ahead};
+    const int32_t count = table_.recordCount();
+    for (int32_t n = 1; n <= count; ++n) {
+        if (n == leaving)
+            continue;
+        const uint8_t* record = table_.recordPtr(n);
+        if (!record)
+            break;
+        mdx::buildTagKey(t, record, n, key.data());
+        if (t.compare.equal(key.data(), t.oldKey.data())) {
+            if (t.tree->insert(key.data(), static_cast<uint32_t>(n)) == mdx::InsertOutcome::Inserted)
+                t.touched = true;
+            return;
+        }
+    }
 }
 
 void IndexFile::raiseInsertError()

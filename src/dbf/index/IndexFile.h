@@ -136,6 +136,9 @@ private:
     template <typename Change>
     bool runChange(Change&& change);
     void buildKeys(int32_t recNo, const uint8_t* oldRecord, const uint8_t* newRecord);
+    // After the entry of a unique tag's key left with its record: the first
+    // other record with that key gets the entry (deleted records count).
+    void refillUnique(size_t tag, int32_t leaving);
 
     std::unique_ptr<Impl> impl_;
     TableFile& table_;

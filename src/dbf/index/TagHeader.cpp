@@ -32,7 +32,7 @@ TagHeader TagHeader::parse(const uint8_t* b, int blockSize)
     t.uniqueByte = b[23];
     const char* text = reinterpret_cast<const char*>(b + kExpressionOffset);
     t.expression.assign(text, strnlen(text, kExpressionBytes));
-    if (t.keyLength < 1 || t.keyLength > kMaxKeyLength || t.entrySize < t.keyLength + 4 ||
+    if (t.expression.size() >= static_cast<size_t>(kExpressionBytes) || t.keyLength < 1 || t.keyLength > kMaxKeyLength || t.entrySize < t.keyLength + 4 ||
         t.maxKeys < 3 || kBlockHead + static_cast<int64_t>(t.maxKeys) * t.entrySize > blockSize)
         throw IndexError(msg::kInvalidMdxFile);
     return t;

@@ -32,7 +32,7 @@ struct TagHeader {
     IndexUniqueMode uniqueMode() const;
 
     // Reads the fields of a tag header (252 bytes). IndexError "Invalid MDX
-    // file." when the key length is 0 or above 100, the entry size cannot
+    // file." when the expression has no end within its 220 bytes, the key length is 0 or above 100, the entry size cannot
     // hold the key, or the maximum number of keys does not fit a block of
     // blockSize bytes after its 8-byte head (or is below 3).
     static TagHeader parse(const uint8_t* bytes, int blockSize);
