@@ -98,6 +98,11 @@ public:
     // (default true), or trimmed and converted to the system code page.
     bool rawStringFields() const;
     void setRawStringFields(bool on);
+    // The table's code page, which copied character fields are converted
+    // from (0, the default: not converted).
+    void setTableCodePage(int codePage);
+    // The table's language driver id, kept for the expressions' context.
+    void setDbfLangId(int langId);
 
 protected:
     // The key parser allows strings joined with numbers and dates.
@@ -107,6 +112,9 @@ protected:
     void setValidatingIndex(bool on);
     // Raises the parser's errors as InvalidIndexError.
     void setRaisesIndexErrors(bool on);
+    // The length of the text the expression gives on the table's empty
+    // record while validating; raises what the evaluation raises.
+    int emptyRecordTextLength();
 
 private:
     struct Impl;

@@ -354,13 +354,13 @@ void setFieldData(const FieldDef& def, const RecordFormat& format, std::span<uin
     }
 }
 
-std::vector<uint8_t> buildEmptyRecord(FieldDefs& defs, int recordSize)
+std::vector<uint8_t> buildEmptyRecord(const FieldDefs& defs, int recordSize)
 {
     std::vector<uint8_t> record(recordSize > 0 ? static_cast<size_t>(recordSize) : 0, ' ');
     const XBaseVersion version = defs.dbfVersion();
     const RecordFormat format = recordFormatOf(defs);
     for (int i = 0; i < defs.count(); ++i) {
-        FieldDef& def = defs.item(i);
+        const FieldDef& def = defs.item(i);
         const int64_t off = def.offset();
         const int64_t size = def.size();
         if (off < 0 || size <= 0 || off + size > static_cast<int64_t>(record.size()))

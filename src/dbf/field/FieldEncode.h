@@ -32,7 +32,7 @@ void setFieldData(const FieldDef& def, const RecordFormat& format, std::span<uin
 // bytes for the fields stored in binary form (and every dBase 7 "C" field),
 // then each field's default value (dBase 7 property). The table file builds
 // it once and copies it for every new row.
-std::vector<uint8_t> buildEmptyRecord(FieldDefs& defs, int recordSize);
+std::vector<uint8_t> buildEmptyRecord(const FieldDefs& defs, int recordSize);
 // Copies an empty record built by buildEmptyRecord into dest (as far as both go).
 void initRecord(const std::vector<uint8_t>& emptyRecord, std::span<uint8_t> dest);
 
