@@ -74,6 +74,8 @@ uint8_t* BlockStore::modify(uint32_t page, int owner)
     Block& b = load(page, owner);
     if (inOperation_ && !journal_.count(page))
         journal_.emplace(page, b);
+    if (!b.changed)
+        changedPages_.push_back(page);
     b.changed = true;
     return b.bytes.data();
 }
@@ -98,6 +100,7 @@ uint32_t BlockStore::allocate(int owner)
     if (inOperation_)
         journal_.emplace(p, std::nullopt);
     blocks_[p] = std::move(block);
+    changedPages_.push_back(p);
     return p;
 }
 
@@ -138,19 +141,24 @@ void BlockStore::rollback()
 
 bool BlockStore::hasChanges() const
 {
-    for (const auto& [page, b] : blocks_)
-        if (b->changed)
+    for (const uint32_t page : changedPages_) {
+        const auto it = blocks_.find(page);
+        if (it != blocks_.end() && it->second->changed)
             return true;
+    }
     return false;
 }
 
 void BlockStore::writeChanged()
 {
     std::vector<uint32_t> pages;
-    for (const auto& [page, b] : blocks_)
-        if (b->changed)
+    for (const uint32_t page : changedPages_) {
+        const auto it = blocks_.find(page);
+        if (it != blocks_.end() && it->second->changed)
             pages.push_back(page);
+    }
     std::sort(pages.begin(), pages.end());
+    pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
     std::vector<uint8_t> run;
     size_t i = 0;
     while (i < pages.size()) {
@@ -169,7 +177,18 @@ void BlockStore::writeChanged()
             blocks_[pages[k]]->changed = false;
         i = j;
     }
+    changedPages_.clear();
     knownEnd_ = std::max(knownEnd_, file_.streamSize());
+}
+
+void BlockStore::forgetUnchanged()
+{
+    for (auto it = blocks_.begin(); it != blocks_.end();) {
+        if (!it->second->changed)
+            it = blocks_.erase(it);
+        else
+            ++it;
+    }
 }
 
 void BlockStore::forgetOwner(int owner)
@@ -185,6 +204,7 @@ void BlockStore::forgetOwner(int owner)
 void BlockStore::forgetAll()
 {
     blocks_.clear();
+    changedPages_.clear();
     journal_.clear();
     inOperation_ = false;
 }

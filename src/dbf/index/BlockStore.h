@@ -53,8 +53,9 @@ public:
     // Writes every changed block (adjacent blocks in one write).
     void writeChanged();
     bool hasChanges() const;
-    // Forgets unchanged blocks of an owner, or every block.
+    // Forgets unchanged blocks of an owner, every unchanged block, or every block.
     void forgetOwner(int owner);
+    void forgetUnchanged();
     void forgetAll();
     size_t cachedBlocks() const { return blocks_.size(); }
 
@@ -75,6 +76,9 @@ private:
     bool nextFreeChanged_ = false;
     int64_t knownEnd_ = 0;   // bytes: the file's size, or beyond it what was allocated
     std::unordered_map<uint32_t, std::unique_ptr<Block>> blocks_;
+    // Pages that may have changed since the last writeChanged() (a page
+    // whose change was taken back stays listed, unchanged).
+    std::vector<uint32_t> changedPages_;
 
     bool inOperation_ = false;
     // Before-images of the operation; nullopt: allocated during it.

@@ -2,6 +2,7 @@
 // are appended, changed or taken back (IndexFile.h).
 #include "dbf/index/IndexFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -344,14 +345,22 @@ void IndexFile::beginChange()
 void IndexFile::refreshShared()
 {
     // Another program may have allocated blocks or changed tags meanwhile.
-    uint8_t next[4] = {};
-    if (readAt(32, next, 4) != 4)
+    int64_t end = 36;
+    for (const auto& t : impl_->tags)
+        end = std::max<int64_t>(end, static_cast<int64_t>(t->entry.headerPage) * mdx::kPageSize + 24);
+    std::vector<uint8_t>& heads = impl_->heads;
+    impl_->headsInOnePiece = end <= Impl::kHeadsSpan;
+    if (!impl_->headsInOnePiece)
+        end = 36;
+    heads.resize(static_cast<size_t>(end));
+    if (readAt(0, heads.data(), end) != end)
         invalidFile();
-    impl_->store.setNextFreePage(loadLE32(next));
+    impl_->store.setNextFreePage(loadLE32(heads.data() + 32));
     for (size_t i = 0; i < impl_->tags.size(); ++i) {
         Impl::Tag& t = *impl_->tags[i];
-        uint8_t head[24] = {};
-        if (readAt(static_cast<int64_t>(t.entry.headerPage) * mdx::kPageSize, head, sizeof head) != sizeof head)
+        const int64_t at = static_cast<int64_t>(t.entry.headerPage) * mdx::kPageSize;
+        uint8_t* head = impl_->headsInOnePiece ? heads.data() + at : t.head;
+        if (!impl_->headsInOnePiece && readAt(at, head, 24) != 24)
             invalidFile();
         if (head[20] != t.header.counter) {
             t.header.rootPage = loadLE32(head);
@@ -375,25 +384,51 @@ void IndexFile::commitChange()
         } unlock{*this};
         try {
             impl_->store.commit();
-            flush();
-            for (auto& t : impl_->tags) {
-                if (!t->touched)
-                    continue;
-                t->header.counter = static_cast<uint8_t>(t->header.counter + 1);
-                checkedWriteAt(static_cast<int64_t>(t->entry.headerPage) * mdx::kPageSize + 20,
-                               &t->header.counter, 1);
+            impl_->store.writeChanged();
+            // The next free page and every changed tag's root, page count
+            // and counter, in one write over what was read under the lock.
+            std::vector<uint8_t>& heads = impl_->heads;
+            int64_t from = -1;
+            int64_t to = -1;
+            auto span = [&](int64_t a, int64_t b) {
+                from = from < 0 ? a : std::min(from, a);
+                to = std::max(to, b);
+            };
+            if (impl_->store.nextFreeChanged()) {
+                storeLE32(heads.data() + 32, impl_->store.nextFreePage());
+                span(32, 36);
+                impl_->store.clearNextFreeChanged();
             }
+            for (auto& t : impl_->tags) {
+                if (!t->touched && !t->tree->headerChanged())
+                    continue;
+                if (t->touched)
+                    t->header.counter = static_cast<uint8_t>(t->header.counter + 1);
+                const int64_t at = static_cast<int64_t>(t->entry.headerPage) * mdx::kPageSize;
+                t->tree->clearHeaderChanged();
+                if (!impl_->headsInOnePiece) {
+                    t->header.storeTreeFields(t->head);
+                    checkedWriteAt(at, t->head, 21);
+                    continue;
+                }
+                t->header.storeTreeFields(heads.data() + at);
+                span(at, at + 21);
+            }
+            if (from >= 0)
+                checkedWriteAt(from, heads.data() + from, to - from);
         } catch (...) {
             // What reached the disk is unknown: no more changes.
             impl_->store.forgetAll();
             impl_->invalid = true;
             throw;
         }
+        if (impl_->store.cachedBlocks() > 32768)
+            impl_->store.forgetUnchanged();
         return;
     }
     impl_->store.commit();
     // An unshared index keeps its changes until flush, within bounds.
-    if (impl_->store.cachedBlocks() > 8192) {
+    if (impl_->store.cachedBlocks() > 32768) {
         flush();
         impl_->store.forgetAll();
     }

@@ -28,6 +28,8 @@ struct IndexFile::Impl {
         std::vector<uint8_t> oldKey;
         std::vector<uint8_t> newKey;
         bool touched = false;
+        // Shared modes, tag headers far apart: the first 24 bytes as read.
+        uint8_t head[24] = {};
         mdx::TagTree::Snapshot before;
     };
 
@@ -42,6 +44,13 @@ struct IndexFile::Impl {
     // Damage found while changing: every later change is refused.
     bool invalid = false;
     bool locked = false;
+    // Shared modes: the file from byte 0 to the end of the last tag header's
+    // first 24 bytes, read in one piece under the lock of every change (the
+    // next free page and each tag's root, page count and change counter).
+    // Tag headers lying further apart than kHeadsSpan are read one by one.
+    std::vector<uint8_t> heads;
+    bool headsInOnePiece = false;
+    static constexpr int64_t kHeadsSpan = 65536;
     int lockWaitMillis = 5000;
 };
 

@@ -25,10 +25,12 @@ BuiltTree buildTree(const TreeShape& shape, const uint8_t* keys, const uint32_t*
     };
     std::vector<Node> level;
 
-    // Leaves, full but for the last.
+    // Leaves filled to seven eighths (the last one less), so that keys
+    // added later find room before a leaf splits.
+    const size_t perLeaf = std::max<size_t>(1, maxKeys - maxKeys / 8);
     size_t at = 0;
     do {
-        const size_t n = std::min(maxKeys, count - at);
+        const size_t n = std::min(perLeaf, count - at);
         std::fill(block.begin(), block.end(), 0);
         storeLE32(block.data(), static_cast<uint32_t>(n));
         for (size_t i = 0; i < n; ++i) {

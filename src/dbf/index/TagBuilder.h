@@ -1,5 +1,6 @@
 #pragma once
-// A tag's tree built bottom-up from its keys in order: full leaves, then
+// A tag's tree built bottom-up from its keys in order: leaves seven eighths
+// full (room for later keys before a split), then
 // each level of inner blocks over the one below (children spread evenly, so
 // that no inner block is left with a single child while others are full),
 // up to a single root. Blocks are numbered from a first page on, in the

@@ -166,6 +166,9 @@ void TagTree::updateSeparators(const std::vector<Step>& path, size_t levels, con
         const Step& s = path[i];
         const uint8_t* b = block(s.page);
         if (static_cast<uint32_t>(s.child) < count(b)) {
+            if (std::memcmp(keyOf(b, static_cast<uint32_t>(s.child)), scratch_.data(),
+                            static_cast<size_t>(keyLength_)) == 0)
+                return;   // already so: the block stays untouched
             uint8_t* w = change(s.page);
             std::memcpy(entry(w, static_cast<uint32_t>(s.child)) + 4, scratch_.data(),
                         static_cast<size_t>(keyLength_));

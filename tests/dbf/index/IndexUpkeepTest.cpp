@@ -192,9 +192,9 @@ TEST(IndexUpkeep, AFieldNoTagUsesLeavesEveryBlockUntouched)
     EXPECT_NE(t.tableBytes(), Bytes());
 }
 
-// Keys K0001 ... K0200 fill leaves of 63 keys. The first leaf's greatest
-// key K0063 moving away makes K0062 its greatest, and the separator above
-// follows; another record taking the key K0062 goes after it (a greater
+// Keys K0001 ... K0200 in leaves of 56 keys (seven eighths of 63). The
+// first leaf's greatest key K0056 moving away makes K0055 its greatest, and the separator above
+// follows; another record taking the key K0055 goes after it (a greater
 // record number), into the next leaf, and the separator stays.
 TEST(IndexUpkeep, AKeyBecomingItsLeafsGreatestUpdatesTheSeparator)
 {
@@ -217,12 +217,12 @@ TEST(IndexUpkeep, AKeyBecomingItsLeafsGreatestUpdatesTheSeparator)
         return std::make_pair(std::string(reinterpret_cast<const char*>(r + 8 + 4), 10),
                               loadLE32(r + 8));
     };
-    EXPECT_EQ(firstSeparator().first, "K0063     ");
-    t.edit(table, 63, {"K0100A"});
-    EXPECT_EQ(firstSeparator().first, "K0062     ");
+    EXPECT_EQ(firstSeparator().first, "K0056     ");
+    t.edit(table, 56, {"K0100A"});
+    EXPECT_EQ(firstSeparator().first, "K0055     ");
     EXPECT_TRUE(t.checked());
-    t.edit(table, 100, {"K0062"});
-    EXPECT_EQ(firstSeparator().first, "K0062     ");
+    t.edit(table, 100, {"K0055"});
+    EXPECT_EQ(firstSeparator().first, "K0055     ");
     table.close();
     EXPECT_TRUE(t.checked());
 }
