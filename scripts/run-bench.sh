@@ -17,6 +17,7 @@ run "$bin/bench_csv_export" "$table" "$data/bench.csv" 3
 run "$bin/bench_workbook_export" "$table" "$data"
 run "$bin/bench_xlsx_writer" "$table" "$data"
 run "$bin/bench_xlsx_writer" 1000000 "$data" unique
+run "$bin/bench_mdx" "$table" "$data/mdx" 100000
 [ -x "$bin/bench_append" ] && run "$bin/bench_append" "$table" "$data/append" 100000
 [ -x "$bin/bench_grid_open" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_grid_open" "$table"
 [ -x "$bin/bench_commands" ] && QT_QPA_PLATFORM=offscreen run "$bin/bench_commands" "$table"

@@ -19,6 +19,12 @@ QString openWarningText(const OpenWarning& warning)
     case OpenWarning::MemoFileMissing:
         return QString::fromUtf8("Chybí soubor memo položek %1. Memo položky se zobrazují prázdné.")
             .arg(QFileInfo(QFile::decodeName(QByteArray::fromStdString(warning.fileName))).fileName());
+    case OpenWarning::IndexUnusable:
+        return QString::fromUtf8("Produkční index %1 nelze udržovat (%2). Tabulku lze prohlížet "
+                                 "a exportovat, změny jsou zakázány, dokud index nebude znovu "
+                                 "vytvořen (karto --reindex).")
+            .arg(QFileInfo(QFile::decodeName(QByteArray::fromStdString(warning.fileName))).fileName(),
+                 QString::fromUtf8(warning.reason.c_str()));
     }
     return QString();
 }

@@ -14,6 +14,11 @@ std::string cannotOpenFile(const std::string& fileName, const std::string& reaso
     return "Cannot open file \"" + fileName + "\". " + reason;
 }
 
+std::string invalidIndexName(const std::string& name)
+{
+    return "Invalid index name \"" + name + "\".";
+}
+
 std::string fieldCannotBeModified(const std::string& fieldName)
 {
     return "Field '" + fieldName + "' cannot be modified";

@@ -15,6 +15,11 @@ inline constexpr const char* kInvalidDbfFile = "Invalid DBF file.";
 inline constexpr const char* kInvalidMdxFile = "Invalid MDX file.";
 inline constexpr const char* kInvalidIndexType = "Invalid index type: can only be string or float.";
 inline constexpr const char* kTooManyIndexes = "Can not create index: too many indexes in file.";
+inline constexpr const char* kIndexLanguageMismatch =
+    "The index file's language driver differs from the table's.";
+inline constexpr const char* kIndexCollationNotAvailable =
+    "The collation of the index file is not available.";
+inline constexpr const char* kNoProductionIndex = "The table has no production index.";
 inline constexpr const char* kNeedExclusiveAccess = "Exclusive access is required for this operation.";
 inline constexpr const char* kReadOnlyDataset = "Cannot modify a read-only dataset";
 inline constexpr const char* kNotEditing = "Dataset not in edit or insert mode";
@@ -40,6 +45,8 @@ std::string unknownField(const std::string& fieldName);
 std::string invalidFieldTypeFor(const std::string& fieldName);
 // Index result for "EXPR" too long, >100 characters (N).
 std::string indexResultTooLong(const std::string& expression, int length);
+// Invalid index name "NAME".
+std::string invalidIndexName(const std::string& name);
 // Field 'NAME' cannot be modified
 std::string fieldCannotBeModified(const std::string& fieldName);
 // Index "NAME" does not exist.

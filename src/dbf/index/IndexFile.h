@@ -94,7 +94,13 @@ public:
     void flush() override;
 
     LocaleError localeError() const;
+    // Open, with the table's collation, and no damage found while changing.
+    bool usable() const;
     std::vector<IndexTagInfo> tags() const;
+    // How long a change waits for another program's lock on page 0
+    // (shared modes) before it fails with "Error while writing occurred.
+    // (Disk full?)"; 5 seconds unless set.
+    void setLockWaitMillis(int millis);
 
     // Adds the keys of a record to every tag. False when a distinct tag
     // refuses: nothing of the record remains in any tag and the violation
@@ -114,8 +120,26 @@ public:
     // caller holds the table exclusively.
     void create(const std::vector<IndexTagDefinition>& tags);
 
-private:
+    // The tag definitions of an existing production index, read without
+    // opening it for upkeep: its file header, tag table and tag headers
+    // (the trees are not read). IndexError "Invalid MDX file." when those
+    // cannot be read.
+    static std::vector<IndexTagDefinition> readTagDefinitions(const std::string& fileName);
+
     struct Impl;
+
+private:
+    void beginChange();
+    void refreshShared();
+    void commitChange();
+    void rollbackChange();
+    template <typename Change>
+    bool runChange(Change&& change);
+    void buildKeys(int32_t recNo, const uint8_t* oldRecord, const uint8_t* newRecord);
+    // After the entry of a unique tag's key left with its record: the first
+    // other record with that key gets the entry (deleted records count).
+    void refillUnique(size_t tag, int32_t leaving);
+
     std::unique_ptr<Impl> impl_;
     TableFile& table_;
 };

@@ -332,6 +332,13 @@ void TableDataset::collectOpenWarnings()
         w.fileName = tableFile_->memoFileName();
         openWarnings_.push_back(w);
     }
+    if (!tableFile_->indexProblem().empty()) {
+        OpenWarning w;
+        w.kind = OpenWarning::IndexUnusable;
+        w.fileName = tableFile_->mdxFileName();
+        w.reason = tableFile_->indexProblem();
+        openWarnings_.push_back(w);
+    }
 }
 
 void TableDataset::close()

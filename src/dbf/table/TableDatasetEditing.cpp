@@ -59,8 +59,10 @@ void Field::clear()
 bool TableDataset::canModify() const
 {
     // The open refuses a writable table whose text cannot be translated or
-    // which cannot be kept consistent, so an open writable dataset can write.
-    return active() && !readOnly_ && tableFile_ && tableFile_->mode() != pfReadOnly;
+    // which cannot be kept consistent; a production index that cannot be
+    // kept up to date leaves the table open for reading only.
+    return active() && !readOnly_ && tableFile_ && tableFile_->mode() != pfReadOnly &&
+           tableFile_->indexProblem().empty();
 }
 
 void TableDataset::setLockRetryMillis(int millis)

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <exception>
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include "dbf/text/EngineGlobals.h"
 #include "dbf/Error.h"
+#include "dbf/index/IndexFile.h"
 #include "dbf/io/ByteOrder.h"
 #include "dbf/text/LanguageDriver.h"
 #include "dbf/Messages.h"
@@ -220,6 +222,8 @@ void TableFile::readStructure()
     memoFileName_.clear();
     memoFilePresent_ = false;
     mdxFileName_.clear();
+    index_.reset();
+    indexProblem_.clear();
     languageDriverName_.clear();
     headerRecordCount_ = 0;
 
@@ -326,12 +330,17 @@ void TableFile::readStructure()
         }
     }
 
+    // The production index opens with the table; when it cannot be used the
+    // table opens all the same, for reading.
+    if (!forceClose_ && dbfVersion_ != xFoxPro && h[28] != 0 && !mdxFileName_.empty())
+        openProductionIndex();
+
     // A table that cannot be kept consistent is not opened for writing:
     // refused before the open has written anything.
-    if (writesAllowed() && !forceClose_ && !writableLayout())
+    if (writesAllowed() && !forceClose_ && indexProblem_.empty() && !writableLayout())
         throw TableError(msg::kReadOnlyDataset);
 
-    if (headerChanged && writesAllowed())
+    if (headerChanged && writesAllowed() && indexProblem_.empty())
         writeHeader();
 
     // A trailing end mark is not file data: the next appended record
@@ -342,6 +351,51 @@ void TableFile::readStructure()
         if (readAt(end, &mark, 1) == 1 && mark == kEndMark)
             setCachedSize(end);
     }
+}
+
+void TableFile::openProductionIndex()
+{
+    if (mode() == pfMemoryCreate || mode() == pfMemoryOpen)
+        return;
+    auto index = std::make_unique<IndexFile>(*this);
+    index->setFileName(mdxFileName_);
+    index->setMode(mode());
+    try {
+        index->open();
+    } catch (const KartoError& e) {
+        indexProblem_ = e.what();
+        return;
+    }
+    switch (index->localeError()) {
+    case leNone:
+        index_ = std::move(index);
+        return;
+    case leNotAvailable:
+        indexProblem_ = msg::kIndexCollationNotAvailable;
+        return;
+    default:
+        indexProblem_ = msg::kIndexLanguageMismatch;
+        return;
+    }
+}
+
+void TableFile::closeProductionIndex()
+{
+    if (!index_)
+        return;
+    std::unique_ptr<IndexFile> index = std::move(index_);
+    if (indexProblem_.empty())
+        indexProblem_ = msg::kNoProductionIndex;
+    index->close();
+}
+
+void TableFile::setProductionIndexFlag()
+{
+    if (!header() || headerSize() < 32)
+        return;
+    header()[28] = 1;
+    const uint8_t flag = 1;
+    checkedWriteAt(headerOffset() + 28, &flag, 1);
 }
 
 void TableFile::resolveLanguage()
@@ -533,9 +587,21 @@ void TableFile::close()
             t.recordCountDirty_ = false;
         }
     } finish{*this};
+    // The index first: its pending blocks and headers are written.
+    std::exception_ptr indexFailure;
+    if (index_) {
+        try {
+            index_->close();
+        } catch (...) {
+            indexFailure = std::current_exception();
+        }
+        index_.reset();
+    }
     if (recordCountDirty_ && writesAllowed())
         writeRecordCount();
     closeFile();
+    if (indexFailure)
+        std::rethrow_exception(indexFailure);
 }
 
 void TableFile::writeRecordCount()
@@ -618,6 +684,8 @@ void TableFile::flush()
 {
     saveWindow();
     saveHeader();
+    if (index_)
+        index_->flush();
 }
 
 void TableFile::setRecordSize(int32_t size)

@@ -56,11 +56,17 @@
 //    (mdxFileName()) and will be opened beside it by the index engine.
 //  - The language byte and the dBase 7 driver name are kept as read; the code
 //    page comes from the language driver catalogue (LanguageDriver.h).
+//  - Production index: when the header names one and its file is there,
+//    it is opened with the table in the table's mode (IndexFile.h) and kept
+//    up to date by every append and edit. An index that cannot be used
+//    (damaged, a key expression that does not parse, another collation)
+//    does not stop the open: indexProblem() tells why, nothing is written at
+//    the open, and every write is refused until the index is rebuilt.
 //  - Writing (TableFileWriting.cpp): a writable open is refused with
 //    "Cannot modify a read-only dataset" before anything is written when the
-//    table names a production index (nothing keeps its keys up to date yet)
-//    or has a field this engine reads but cannot encode (Visual FoxPro's
-//    varchar, varbinary and blob fields among them). Records are
+//    table has a field this engine reads but cannot encode (Visual FoxPro's
+//    varchar, varbinary and blob fields among them), or a FoxPro
+//    structural index. Records are
 //    changed under the locks of a shared open: lock 0 guards the header,
 //    lock -1 appending, lock n record n; record and header locks do not
 //    wait (unless lockRetryMillis() says so), the append lock does. Every
@@ -71,6 +77,7 @@
 //    hands to the caller.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,6 +86,8 @@
 #include "dbf/io/PagedFile.h"
 
 namespace karto {
+
+class IndexFile;
 
 enum DateTimeHandling { dtDateTime, dtBDETimeStamp };
 
@@ -148,6 +157,21 @@ public:
     bool memoFilePresent() const { return memoFilePresent_; }
     // The production index file named by the header's flag, when it exists.
     const std::string& mdxFileName() const { return mdxFileName_; }
+    // The production index, opened with the table (nullptr when the table
+    // names none, or when it could not be opened: see indexProblem()).
+    IndexFile* indexFile() const { return index_.get(); }
+    // Why the production index the table names cannot be kept up to date
+    // (the engine's English reason: "Invalid MDX file.", a key expression's
+    // parse error, a language driver or collation the index does not share
+    // with the table); empty when there is nothing wrong. The table is then
+    // open for reading only: every write is refused with "Cannot modify a
+    // read-only dataset" until the index is rebuilt.
+    const std::string& indexProblem() const { return indexProblem_; }
+    // Closes the production index (flushed first); the table is then
+    // refused for writing like a table whose index has a problem.
+    void closeProductionIndex();
+    // Sets the header's production index flag (byte 28) in the file.
+    void setProductionIndexFlag();
     void setOnIndexMissing(IndexMissingHandler handler) { onIndexMissing_ = std::move(handler); }
 
     // The path of a file beside the table with the table's name and another
@@ -234,6 +258,14 @@ private:
     void resolveLanguage();
     void writeRecordCount();
     void closeAfterFailure();
+    void openProductionIndex();
+    // TableError "Cannot modify a read-only dataset" when the index cannot
+    // be kept up to date.
+    void checkIndexKept() const;
+    // The record's keys into the index (a refusal raised as the index's key
+    // violation; a write error of the index as "indexes probably corrupted").
+    void insertKeys(int32_t recNo, const uint8_t* buffer);
+    void removeKeysQuietly(int32_t recNo, const uint8_t* buffer);
     bool writesAllowed() const;
     // Whether the table can be kept consistent when written (see above).
     bool writableLayout() const;
@@ -272,6 +304,8 @@ private:
     bool memoFilePresent_ = false;
     std::string mdxFileName_;
     IndexMissingHandler onIndexMissing_;
+    std::unique_ptr<IndexFile> index_;
+    std::string indexProblem_;
 };
 
 } // namespace karto

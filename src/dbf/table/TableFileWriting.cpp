@@ -13,6 +13,7 @@
 #include "dbf/Messages.h"
 #include "dbf/field/FieldEncode.h"
 #include "dbf/field/FieldStorage.h"
+#include "dbf/index/IndexFile.h"
 #include "dbf/io/ByteOrder.h"
 #include "dbf/text/EngineGlobals.h"
 
@@ -60,9 +61,9 @@ bool TableFile::writableLayout() const
     const uint8_t* h = header();
     if (!h || headerSize() < 32)
         return false;
-    // A production index nobody keeps up to date would go stale (FoxPro: the
-    // structural index flag).
-    if (dbfVersion_ == xFoxPro ? (h[28] & 0x01) != 0 : h[28] != 0)
+    // An index nobody keeps up to date would go stale: a FoxPro structural
+    // index, or a production index that is not open and usable.
+    if (dbfVersion_ == xFoxPro ? (h[28] & 0x01) != 0 : (h[28] != 0 && !(index_ && index_->usable())))
         return false;
     for (int i = 0; i < fieldDefs_.count(); ++i) {
         const FieldDef& def = fieldDefs_.item(i);
@@ -75,6 +76,38 @@ bool TableFile::writableLayout() const
             return false;
     }
     return true;
+}
+
+void TableFile::checkIndexKept() const
+{
+    if (!indexProblem_.empty())
+        throw TableError(msg::kReadOnlyDataset);
+}
+
+void TableFile::insertKeys(int32_t recNo, const uint8_t* buffer)
+{
+    if (!index_)
+        return;
+    bool inserted;
+    try {
+        inserted = index_->insert(recNo, buffer);
+    } catch (const PagedFileError&) {
+        resetError();
+        throw PagedFileError(msg::kIndexCorrupted);
+    }
+    if (!inserted)
+        index_->raiseInsertError();
+}
+
+void TableFile::removeKeysQuietly(int32_t recNo, const uint8_t* buffer)
+{
+    if (!index_)
+        return;
+    try {
+        index_->remove(recNo, buffer);
+    } catch (...) {
+        // The first failure is the one reported.
+    }
 }
 
 int64_t TableFile::recordOffset(int32_t recNo) const
@@ -106,6 +139,7 @@ bool TableFile::applyAutoIncToBuffer(uint8_t* dest)
 {
     if (!autoIncPresent_)
         return false;
+    checkIndexKept();
     if (isSharedAccess())
         loadHeader();   // the counters as the file holds them now
     // The header copy holds the counters: as read, or as this object left them.
@@ -151,6 +185,7 @@ void TableFile::writeLockStamp(uint8_t* buffer)
 
 int32_t TableFile::insert(uint8_t* buffer)
 {
+    checkIndexKept();
     const int32_t size = recordSize();
     HeldLocks locks(*this);
     const bool shared = needLocks();
@@ -196,12 +231,17 @@ int32_t TableFile::insert(uint8_t* buffer)
     if (lockField_)
         writeLockStamp(buffer);
 
+    // The keys first: a refusal leaves nothing written; any later failure
+    // takes them out again.
+    insertKeys(recNo, buffer);
+
     const int64_t at = recordOffset(recNo);
     if (!shared) {
         writeRecord(recNo, buffer);
         if (writeError()) {
             resetError();
             invalidateWindow();
+            removeKeysQuietly(recNo, buffer);
             throw PagedFileError(msg::kWriteError);
         }
         setRecordCountDirty();
@@ -225,6 +265,7 @@ int32_t TableFile::insert(uint8_t* buffer)
         }
         resetError();
         setCachedSize(at);
+        removeKeysQuietly(recNo, buffer);
         throw;
     }
     setCachedSize(at + size);   // the end mark is not a record
@@ -247,6 +288,7 @@ int32_t TableFile::insert(uint8_t* buffer)
 
 void TableFile::lockRecord(int32_t recNo, uint8_t* buffer)
 {
+    checkIndexKept();
     HeldLocks locks(*this);
     if (needLocks()) {
         if (virtualLocks()) {
@@ -277,16 +319,44 @@ void TableFile::lockRecord(int32_t recNo, uint8_t* buffer)
 
 void TableFile::unlockRecord(int32_t recNo, const uint8_t* buffer)
 {
-    if (needLocks()) {
-        checkedWriteAt(recordOffset(recNo), buffer, recordSize());
-    } else {
-        writeRecord(recNo, buffer);
-        if (writeError()) {
+    checkIndexKept();
+    // The keys of the record as it was locked give way to the new ones; a
+    // refusal leaves the record unwritten and locked.
+    const bool keyed = index_ && prevBuffer_.size() == static_cast<size_t>(recordSize());
+    if (keyed) {
+        bool updated;
+        try {
+            updated = index_->update(recNo, prevBuffer_.data(), buffer);
+        } catch (const PagedFileError&) {
             resetError();
-            invalidateWindow();
-            throw PagedFileError(msg::kWriteError);
+            throw PagedFileError(msg::kIndexCorrupted);
         }
+        if (!updated)
+            index_->raiseInsertError();
     }
+    try {
+        if (needLocks()) {
+            checkedWriteAt(recordOffset(recNo), buffer, recordSize());
+        } else {
+            writeRecord(recNo, buffer);
+            if (writeError()) {
+                resetError();
+                invalidateWindow();
+                throw PagedFileError(msg::kWriteError);
+            }
+        }
+    } catch (...) {
+        if (keyed) {
+            try {
+                index_->update(recNo, buffer, prevBuffer_.data());
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+    // The next post of this record starts from what is written now.
+    if (keyed)
+        prevBuffer_.assign(buffer, buffer + recordSize());
     unlockPage(recNo);
 }
 
@@ -297,6 +367,7 @@ void TableFile::releaseRecordLock(int32_t recNo)
 
 void TableFile::writeRecordByte(int32_t recNo, int offset, uint8_t value)
 {
+    checkIndexKept();
     if (offset < 0 || offset >= recordSize())
         return;
     // Straight to the file; the window must not keep the old byte.

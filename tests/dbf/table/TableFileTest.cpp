@@ -423,20 +423,26 @@ TEST(TableFile, MissingProductionIndex)
         EXPECT_EQ(t.mdxFileName(), dir.file("idx.mdx"));
         EXPECT_EQ(TempDir::read(path2)[28], 1);
     }
-    // Nothing keeps the index up to date when records change: a writable
-    // open is refused before it has written anything.
+    // An index that cannot be read does not stop the open: the table opens
+    // for reading, says why, and writes nothing (not even the corrected
+    // record count).
     s.headerCount = 7;   // a count the open would otherwise correct
     const std::vector<uint8_t> before = buildDbf(s);
     dir.write("idx.dbf", before);
     for (const PagedFileMode mode : {pfReadWriteOpen, pfExclusiveOpen}) {
         TableFile t;
+        openTable(t, path2, mode);
+        EXPECT_TRUE(t.active());
+        EXPECT_EQ(t.indexProblem(), "Invalid MDX file.");
+        EXPECT_EQ(t.indexFile(), nullptr);
+        std::vector<uint8_t> record(static_cast<size_t>(t.recordSize()), ' ');
         try {
-            openTable(t, path2, mode);
-            ADD_FAILURE() << "opened for writing";
+            t.insert(record.data());
+            ADD_FAILURE() << "written";
         } catch (const TableError& e) {
             EXPECT_STREQ(e.what(), "Cannot modify a read-only dataset");
         }
-        EXPECT_FALSE(t.active());
+        t.close();
         EXPECT_EQ(TempDir::read(path2), before);
     }
 }

@@ -1,0 +1,91 @@
+#pragma once
+// The blocks of an index file as the tags' trees see them: read once and
+// kept, changed in memory, written back together; every change made during
+// one operation can be taken back.
+//
+//  - read() checks that a page number names a block of the file: a multiple
+//    of the pages per block, after the header area, and the whole block
+//    inside the file (or allocated here). Anything else is IndexError
+//    "Invalid MDX file.".
+//  - modify() keeps the block's content as it was before the first change of
+//    the operation; rollback() restores every block so kept, forgets blocks
+//    allocated since begin() and returns the next free page.
+//  - allocate() takes the next free page (never below the end of the file)
+//    and advances it by the pages per block; freed blocks are never reused.
+//  - Blocks are tagged with their owner (the tag number), so that a tag
+//    another program changed can be forgotten alone.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace karto {
+class PagedFile;
+}
+
+namespace karto::mdx {
+
+class BlockStore {
+public:
+    explicit BlockStore(PagedFile& file);
+
+    void configure(int pagesPerBlock, uint32_t firstBlockPage, uint32_t nextFreePage);
+    int blockSize() const { return blockSize_; }
+    int pagesPerBlock() const { return pagesPerBlock_; }
+
+    const uint8_t* read(uint32_t page, int owner);
+    uint8_t* modify(uint32_t page, int owner);
+    uint32_t allocate(int owner);
+
+    uint32_t nextFreePage() const { return nextFreePage_; }
+    // The next free page as the file says now (shared writers).
+    void setNextFreePage(uint32_t page);
+    bool nextFreeChanged() const { return nextFreeChanged_; }
+    void clearNextFreeChanged() { nextFreeChanged_ = false; }
+
+    void begin();
+    void commit();
+    void rollback();
+    bool inOperation() const { return inOperation_; }
+
+    // Writes every changed block (adjacent blocks in one write).
+    void writeChanged();
+    bool hasChanges() const;
+    // Forgets unchanged blocks of an owner, every unchanged block, or every block.
+    void forgetOwner(int owner);
+    void forgetUnchanged();
+    void forgetAll();
+    size_t cachedBlocks() const { return blocks_.size(); }
+
+private:
+    struct Block {
+        std::vector<uint8_t> bytes;
+        int owner = -1;
+        bool changed = false;
+    };
+    Block& load(uint32_t page, int owner);
+    void checkPage(uint32_t page);
+
+    PagedFile& file_;
+    int pagesPerBlock_ = 1;
+    int blockSize_ = 512;
+    uint32_t firstBlockPage_ = 1;
+    uint32_t nextFreePage_ = 0;
+    bool nextFreeChanged_ = false;
+    int64_t knownEnd_ = 0;   // bytes: the file's size, or beyond it what was allocated
+    std::unordered_map<uint32_t, std::unique_ptr<Block>> blocks_;
+    // Pages that may have changed since the last writeChanged() (a page
+    // whose change was taken back stays listed, unchanged).
+    std::vector<uint32_t> changedPages_;
+
+    bool inOperation_ = false;
+    // Before-images of the operation; nullopt: allocated during it.
+    std::unordered_map<uint32_t, std::optional<Block>> journal_;
+    uint32_t savedNextFree_ = 0;
+    bool savedNextFreeChanged_ = false;
+    int64_t savedKnownEnd_ = 0;
+};
+
+} // namespace karto::mdx

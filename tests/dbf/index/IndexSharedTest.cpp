@@ -1,0 +1,58 @@
+// Two programs appending to one table and its index at once: page 0 of the
+// index orders their changes, each reads again what the other changed, and
+// no key is lost.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "dbf/index/MdxTestTable.h"
+#include "dbf/table/TableFile.h"
+
+namespace karto {
+namespace {
+
+using test::MdxTestTable;
+
+TEST(IndexShared, TwoProcessesAppendingLoseNoKey)
+{
+    MdxTestTable t({{"NAME", 'C', 12}, {"NUM", 'N', 8}, {"ID", 'C', 8}});
+    std::vector<test::ValueRecord> records;
+    for (int i = 0; i < 50; ++i)
+        records.push_back({{"start" + std::to_string(i), std::to_string(i), "S" + std::to_string(i)}});
+    t.make(records, {{"NAME", "NAME", false, iuNormal}, {"NUM", "NUM", true, iuNormal}, {"ID", "ID", false, iuDistinct}});
+    constexpr int kEach = 200;
+    auto appendAll = [&](const char* who) {
+        TableFile table;
+        t.open(table);
+        table.setLockRetryMillis(5000);
+        for (int i = 0; i < kEach; ++i)
+            t.append(table, {std::string(who) + std::to_string(i % 37), std::to_string(i * 7 % 101),
+                             std::string(who) + std::to_string(i)});
+        table.close();
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int status = 0;
+        try {
+            appendAll("c");
+        } catch (...) {
+            status = 1;
+        }
+        ::_exit(status);
+    }
+    appendAll("p");
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    TableFile table;
+    t.open(table, pfReadOnly);
+    EXPECT_EQ(table.recordCount(), 50 + 2 * kEach);
+    table.close();
+    EXPECT_TRUE(t.checked());
+}
+
+} // namespace
+} // namespace karto
