@@ -71,10 +71,12 @@ int main(int argc, char** argv)
     }
 
     const QStringList args = options.positional.mid(0, 2);
-    if (options.append || args.size() >= 2) {
+    if (options.append || options.reindex || args.size() >= 2) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setOrganizationName(QStringLiteral("Brennic"));
         QCoreApplication::setApplicationName(QStringLiteral("KartoView"));
+        if (options.reindex)
+            return karto::runCommandLineReindex(args.at(0));
         if (options.append)
             return karto::runCommandLineAppend(args.at(0), options.appendFile, options.codePage);
         return karto::runCommandLineExport(args, options.codePage);

@@ -17,7 +17,9 @@
 #include "convert/CodePageConverter.h"
 #include "convert/CodePageDetection.h"
 #include "dbf/Error.h"
+#include "dbf/index/Reindex.h"
 #include "dbf/table/TableDataset.h"
+#include "dbf/table/TableFile.h"
 #include "export/driver/WorkbookExport.h"
 #include "export/text/TextExport.h"
 
@@ -71,6 +73,9 @@ QString helpText()
         "  --append=SOUBOR      přidá do tabulky záznamy ze souboru CSV (středníky) nebo TXT\n"
         "                       (tabulátory); první řádek jmenuje pole; nejdřív se zkontrolují\n"
         "                       všechny řádky, chybný řádek tabulku nezmění\n"
+        "  --reindex            znovu sestaví všechny značky produkčního indexu (.mdx) tabulky\n"
+        "                       z jejích záznamů; oprava poškozeného indexu; tabulku nesmí mít\n"
+        "                       otevřenou jiný program\n"
         "  --help               vypíše tuto nápovědu\n"
         "  --version            vypíše verzi programu\n"
         "  --                   konec voleb\n"
@@ -131,6 +136,8 @@ QString parseCommandLine(const QStringList& args, CommandLineOptions& options)
             if (options.appendFile.isEmpty())
                 return QStringLiteral("volba --append potřebuje jméno souboru");
             options.append = true;
+        } else if (name == QLatin1String("--reindex") && eq < 0) {
+            options.reindex = true;
         } else {
             return QStringLiteral("neznámá volba \"%1\"").arg(arg);
         }
@@ -141,6 +148,12 @@ QString parseCommandLine(const QStringList& args, CommandLineOptions& options)
         return QStringLiteral("volba --append potřebuje tabulku, do které přidává");
     if (options.append && options.positional.size() > 1)
         return QStringLiteral("volbu --append nelze spojit s exportem");
+    if (options.reindex && options.append)
+        return QStringLiteral("volby --reindex a --append nelze spojit");
+    if (options.reindex && options.positional.isEmpty())
+        return QStringLiteral("volba --reindex potřebuje tabulku, jejíž index sestaví");
+    if (options.reindex && options.positional.size() > 1)
+        return QStringLiteral("volbu --reindex nelze spojit s exportem");
     return QString();
 }
 
@@ -310,6 +323,26 @@ int runCommandLineAppend(const QString& table, const QString& csvFile, int codeP
         return exitError;
     }
     std::printf("%s\n", QStringLiteral("Přidáno %1 záznamů.").arg(appended).toUtf8().constData());
+    return exitWritten;
+}
+
+int runCommandLineReindex(const QString& table)
+{
+    const std::string path = QFileInfo(table).absoluteFilePath().toStdString();
+    try {
+        reindexProductionIndex(path);
+    } catch (const FileOpenError& e) {
+        printError(QStringLiteral("tabulku nelze otevřít výhradně (má ji otevřenou jiný program?): ")
+                   + QString::fromUtf8(e.what()));
+        return exitError;
+    } catch (const std::exception& e) {
+        printError(QStringLiteral("index nelze sestavit: ") + QString::fromUtf8(e.what()));
+        return exitError;
+    }
+    const std::string index = TableFile::companionFile(path, ".mdx");
+    std::printf("%s\n", QStringLiteral("Index %1 obnoven.")
+                             .arg(QFileInfo(QString::fromStdString(index)).fileName())
+                             .toUtf8().constData());
     return exitWritten;
 }
 

@@ -7,9 +7,10 @@
 //                       the table holds (CodePageDetection.h), as the stored
 //                       choice "Automaticky" does
 //   --append=FILE       appends the lines of a CSV/TXT file to the table
+//   --reindex           rebuilds every tag of the table's production index
 //   --help, --version
-// An unknown option, a bad value, --append without a table or with an
-// export file is bad usage: a Czech message on standard error, status 2.
+// An unknown option, a bad value, --append or --reindex without a table or
+// with an export file, or both together, is bad usage: a Czech message on standard error, status 2.
 //
 // A run with an export argument never needs a window: messages that the
 // window would show in message boxes go to standard output (the syntax
@@ -62,6 +63,7 @@ struct CommandLineOptions {
                               // -1: the stored choice
     bool append = false;
     QString appendFile;
+    bool reindex = false;
     QStringList positional;   // the table and the export file (only the first two count)
 };
 
@@ -84,5 +86,13 @@ int runCommandLineExport(const QStringList& args, int codePage = -1);
 // progress as for exports; "Přidáno N záznamů." on standard output.
 // Status 0, or 1 with a Czech message on standard error.
 int runCommandLineAppend(const QString& table, const QString& csvFile, int codePage = -1);
+
+// Runs `karto --reindex TABLE`: the table taken exclusively, every tag of its
+// production index rebuilt from the records into a new file beside the old
+// one, which replaces it only when complete (Reindex.h). Status 0 with
+// "Index ... obnoven." on standard output, or 1 with a Czech message on
+// standard error (another program has the table open, no production index,
+// an index whose tags cannot be read, a write that failed).
+int runCommandLineReindex(const QString& table);
 
 } // namespace karto

@@ -1,10 +1,12 @@
 #include "structure/FrmStrukt.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
@@ -53,7 +55,8 @@ FrmStrukt::FrmStrukt(const TableDataset& dbf, QWidget* parent)
       recordLength_(dbf.recordSize()),
       font_(fixedFont(9)),
       listView_(new QTreeWidget(this)),
-      lSize_(new QLabel(this))
+      lSize_(new QLabel(this)),
+      lIndex_(new QLabel(this))
 {
     setObjectName(QStringLiteral("frmStrukt"));
     setWindowTitle(u("  Struktura tabulky"));
@@ -125,7 +128,9 @@ FrmStrukt::FrmStrukt(const TableDataset& dbf, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(listView_);
+    layout->addWidget(lIndex_);
     layout->addWidget(bar);
+    showIndexTags(dbf);
 
     saveFileAsker_ = [this](const QString& filter, const QString& folder, const QString& proposed) {
         return SaveFileDialog::ask(this, filter, folder, proposed);
@@ -134,6 +139,43 @@ FrmStrukt::FrmStrukt(const TableDataset& dbf, QWidget* parent)
         QPrintDialog dialog(&printer, this);
         return dialog.exec() == QDialog::Accepted;
     };
+}
+
+void FrmStrukt::showIndexTags(const TableDataset& dbf)
+{
+    lIndex_->setObjectName(QStringLiteral("lIndex"));
+    const std::string file = dbf.indexFileName();
+    if (file.empty()) {
+        lIndex_->hide();
+        return;
+    }
+    QFont labelFont = QApplication::font();
+    labelFont.setPointSize(8);
+    lIndex_->setFont(labelFont);
+    lIndex_->setWordWrap(true);
+    lIndex_->setContentsMargins(4, 2, 4, 2);
+    const QString name = QFileInfo(fromLocal(file)).fileName();
+    const std::vector<IndexTagInfo> tags = dbf.indexTags();
+    QStringList names;
+    QStringList details;
+    for (const IndexTagInfo& tag : tags) {
+        names << QString::fromLatin1(tag.name.c_str());
+        QString line = QStringLiteral("%1: %2").arg(QString::fromLatin1(tag.name.c_str()),
+                                                    QString::fromLatin1(tag.expression.c_str()));
+        if (tag.descending)
+            line += u(", sestupně");
+        if (tag.uniqueMode == iuUnique)
+            line += u(", unikátní");
+        else if (tag.uniqueMode == iuDistinct)
+            line += u(", bez duplicit");
+        details << line;
+    }
+    if (tags.empty())
+        lIndex_->setText(u("Index %1 nelze použít").arg(name));
+    else
+        lIndex_->setText(u("Index %1: %2").arg(name, names.join(QStringLiteral(", "))));
+    lIndex_->setToolTip(details.join(QLatin1Char('\n')));
+    setFixedSize(302, 356 + std::max(0, lIndex_->heightForWidth(302)));
 }
 
 void FrmStrukt::reportError(const std::exception& e)

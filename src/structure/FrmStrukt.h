@@ -50,10 +50,13 @@ public:
 
     QTreeWidget* listView() const { return listView_; }
     QLabel* sizeLabel() const { return lSize_; }
+    // The production index and its tags; hidden when the table names none.
+    QLabel* indexLabel() const { return lIndex_; }
     // Courier-like font of the window and of the printout.
     QFont listingFont() const { return font_; }
 
 private:
+    void showIndexTags(const TableDataset& dbf);
     void reportError(const std::exception& e);
 
     QString tablePath_;
@@ -64,6 +67,7 @@ private:
     QFont font_;
     QTreeWidget* listView_;
     QLabel* lSize_;
+    QLabel* lIndex_;
     SaveFileAsker saveFileAsker_;
     PrinterAsker printerAsker_;
 };

@@ -12,6 +12,8 @@
 #include <optional>
 
 #include "app/CommandLine.h"
+#include "dbf/index/MdxTestTable.h"
+#include "dbf/table/TableFile.h"
 #include "support/DbfReadBack.h"
 
 #include <memory>
@@ -209,6 +211,12 @@ TEST_F(CommandLine, OptionsAndBadUsage)
         {{"--append=" + out("in.csv"), out("T.DBF"), out("o.csv")}, 2, "volbu --append nelze spojit s exportem"},
         {{"--append="}, 2, "volba --append potřebuje jméno souboru"},
         {{"--help=x"}, 2, "neznámá volba"},
+        {{"--reindex"}, 2, "volba --reindex potřebuje tabulku"},
+        {{"--reindex", out("T.DBF"), out("o.csv")}, 2, "volbu --reindex nelze spojit s exportem"},
+        {{"--reindex", "--append=" + out("in.csv"), out("T.DBF")}, 2, "volby --reindex a --append nelze spojit"},
+        {{"--reindex=x", out("T.DBF")}, 2, "neznámá volba"},
+        // CENIK.DBF names no production index: nothing to rebuild, nothing written.
+        {{"--reindex", out("T.DBF")}, 1, "index nelze sestavit"},
         // Options come before the table; `--` ends them.
         {{out("T.DBF"), "--cp=852"}, 2, "není podporován"},
         {{"--", "--cp=852", out("o.csv")}, 1, "--cp=852"},
@@ -224,7 +232,7 @@ TEST_F(CommandLine, OptionsAndBadUsage)
     }
     const ProgramRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--cp=852|895|1250|auto", "--append=SOUBOR", "--help", "--version", "--  "})
+    for (const char* option : {"--cp=852|895|1250|auto", "--append=SOUBOR", "--reindex", "--help", "--version", "--  "})
         EXPECT_TRUE(help.out.contains(QString::fromUtf8(option))) << option;
 }
 
@@ -450,3 +458,57 @@ TEST(CommandLineTerminal, ProgressGoesToStandardErrorOnATerminal)
 }
 
 } // namespace
+
+TEST_F(CommandLine, ReindexRebuildsADamagedIndexAndNeedsTheTableAlone)
+{
+    using namespace karto;
+    test::MdxTestTable table({{"NAZEV", 'C', 12, 0}, {"CENA", 'N', 8, 2}, {"DATUM", 'D', 8, 0}});
+    std::vector<test::ValueRecord> records;
+    for (int i = 0; i < 300; ++i)
+        records.push_back({{"Polozka " + std::to_string(299 - i), std::to_string(i % 37) + ".50",
+                            "2020" + std::string(i % 12 < 9 ? "0" : "") + std::to_string(i % 12 + 1) + "15"}});
+    table.make(records, {{"NAZEV", "NAZEV", false, iuNormal},
+                         {"CENA", "CENA", true, iuNormal},
+                         {"DATUM", "DATUM", false, iuNormal}});
+    ASSERT_TRUE(table.checked());
+    const QString dbf = QString::fromStdString(table.path());
+
+    // A block whose key count runs past its end: the index is damaged.
+    std::vector<uint8_t> mdx = table.mdxBytes();
+    const size_t block = mdx.size() - 1024;
+    mdx[block] = 0xFF;
+    mdx[block + 1] = 0xFF;
+    table.writeMdx(mdx);
+
+    // Exported all the same, with the warning on standard error; no write.
+    const ProgramRun exported = run({dbf, out("o.csv")});
+    EXPECT_EQ(exported.status, 0) << exported.err.toStdString();
+    EXPECT_TRUE(exported.err.contains(QStringLiteral("karto --reindex"))) << exported.err.toStdString();
+    EXPECT_EQ(table.mdxBytes(), mdx);
+
+    // While another program has the table open, nothing is rebuilt.
+    {
+        TableFile other;
+        table.open(other, pfReadWriteOpen);
+        const ProgramRun refused = run({"--reindex", dbf});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_FALSE(refused.err.isEmpty());
+        EXPECT_EQ(table.mdxBytes(), mdx);
+    }
+
+    const ProgramRun rebuilt = run({"--reindex", dbf});
+    EXPECT_EQ(rebuilt.status, 0) << rebuilt.err.toStdString();
+    EXPECT_TRUE(rebuilt.out.contains(QStringLiteral("obnoven"))) << rebuilt.out.toStdString();
+    EXPECT_TRUE(table.checked());
+    QDir dir(QString::fromStdString(table.dir().file("")));
+    EXPECT_EQ(dir.entryList(QDir::Files).size(), 2) << dir.entryList(QDir::Files).join(' ').toStdString();
+
+    // And the table can be written again, its tags kept.
+    QFile csv(out("in.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("NAZEV;CENA\nNova;12.25\nDalsi;\n");
+    csv.close();
+    const ProgramRun appended = run({"--append=" + out("in.csv"), dbf});
+    EXPECT_EQ(appended.status, 0) << appended.err.toStdString();
+    EXPECT_TRUE(table.checked());
+}

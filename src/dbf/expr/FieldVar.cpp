@@ -87,7 +87,7 @@ void StringFieldVar::refresh(std::span<const uint8_t> record)
         value_.commit(size);
         return;
     }
-    const std::string_view bytes = stringFieldBytes(def_, record);
+    const std::string_view bytes = stringFieldBytes(def_, format_, record);
     char* dst = value_.reserve(bytes.size());
     int written = static_cast<int>(bytes.size());
     if (tableCodePage_ != 0 && systemCodePage_ != 0 && tableCodePage_ != systemCodePage_)

@@ -1,5 +1,7 @@
 #include "dbf/table/TableDataset.h"
 
+#include "dbf/index/IndexFile.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -8,6 +10,7 @@
 #include "dbf/Error.h"
 #include "dbf/Messages.h"
 #include "dbf/field/FieldValue.h"
+#include "dbf/index/IndexFile.h"
 #include "dbf/table/TableFile.h"
 #include "dbf/text/CodePageConversion.h"
 #include "dbf/text/Windows1250.h"
@@ -791,6 +794,18 @@ std::string TableDataset::memoText(int field, const uint8_t* record) const
         }
     }
     return windows1250ToUtf8(bytes);
+}
+
+std::string TableDataset::indexFileName() const
+{
+    return tableFile_ ? tableFile_->mdxFileName() : std::string();
+}
+
+std::vector<IndexTagInfo> TableDataset::indexTags() const
+{
+    if (!tableFile_ || !tableFile_->indexFile())
+        return {};
+    return tableFile_->indexFile()->tags();
 }
 
 } // namespace karto

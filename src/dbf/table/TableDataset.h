@@ -47,6 +47,7 @@
 #include "dbf/field/FieldType.h"
 #include "dbf/field/FieldValue.h"
 #include "dbf/field/FormatSettings.h"
+#include "dbf/index/IndexFile.h"
 #include "dbf/memo/MemoReader.h"
 #include "dbf/table/DatasetState.h"
 #include "dbf/table/OpenWarning.h"
@@ -153,6 +154,11 @@ public:
     // What the last open found wrong with the table (records missing at the
     // end, a missing memo file); empty when closed or when all is well.
     const std::vector<OpenWarning>& openWarnings() const { return openWarnings_; }
+    // The production index the table names: its file (empty when none) and
+    // its tags as the file describes them (none when it could not be opened;
+    // openWarnings() then tells why).
+    std::string indexFileName() const;
+    std::vector<IndexTagInfo> indexTags() const;
     // The engine's own objects, for the engine and its tests; the program
     // goes through the dataset's operations.
     TableFile* tableFile() { return tableFile_.get(); }
