@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include "dbf/table/TableDataset.h"
+#include "dbf/index/MdxTestTable.h"
 #include "support/QtTestApp.h"
 #include "support/DbfBuilder.h"
 
@@ -123,6 +124,45 @@ TEST_F(FrmStruktTest, EscapeClosesWithoutSaving)
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(asked);
+}
+
+} // namespace
+} // namespace karto
+
+namespace karto {
+namespace {
+
+TEST(FrmStruktIndex, NamesTheProductionIndexAndItsTags)
+{
+    test::qtApp();
+    test::MdxTestTable table({{"NAZEV", 'C', 12, 0}, {"CENA", 'N', 8, 2}});
+    table.make({{{"a", "1.00"}}, {{"b", "2.00"}}},
+               {{"NAZEV", "UPPER(NAZEV)", false, iuNormal}, {"CENA", "CENA", true, iuDistinct}});
+    TableDataset dbf;
+    dbf.setTableName(table.path());
+    dbf.open();
+    FrmStrukt window(dbf);
+    EXPECT_FALSE(window.indexLabel()->isHidden());
+    EXPECT_EQ(window.indexLabel()->text(), QStringLiteral("Index t.mdx: NAZEV, CENA"));
+    EXPECT_EQ(window.indexLabel()->toolTip(),
+              QString::fromUtf8("NAZEV: UPPER(NAZEV)\nCENA: CENA, sestupně, bez duplicit"));
+    dbf.close();
+
+    // An index that cannot be read is named as such.
+    std::vector<uint8_t> bytes = table.mdxBytes();
+    bytes[25] = 0;   // no tag slots: not an index this engine can read
+    bytes[22] = 0;
+    bytes[23] = 0;
+    table.writeMdx(bytes);
+    dbf.open();
+    FrmStrukt damaged(dbf);
+    EXPECT_EQ(damaged.indexLabel()->text(), QString::fromUtf8("Index t.mdx nelze použít"));
+}
+
+TEST_F(FrmStruktTest, NoIndexNoIndexLine)
+{
+    FrmStrukt window(dbf);
+    EXPECT_TRUE(window.indexLabel()->isHidden());
 }
 
 } // namespace
