@@ -25,6 +25,7 @@
 #include "app/DbfGridModel.h"
 #include "app/MainWindow.h"
 #include "dbf/table/TableDataset.h"
+#include "dbf/index/MdxTestTable.h"
 #include "support/DbfReadBack.h"
 #include "structure/FNewStru.h"
 #include "support/WindowFixture.h"
@@ -601,6 +602,85 @@ TEST_F(EditingTest, NewTableIsCreatedAndOpenedInEditMode)
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), before);
     EXPECT_EQ(window->dbf().tableName(), "NOVA.dbf") << "the open table stays";
+}
+
+} // namespace
+} // namespace karto
+
+namespace karto {
+namespace {
+
+// A table with a production index: typed changes, new records and copies
+// keep every tag right; a key a distinct tag already holds is refused with
+// the record kept in editing, and nothing of it reaches the files.
+TEST_F(EditingTest, ProductionIndexIsKeptByEveryChange)
+{
+    test::MdxTestTable table(kFields);
+    std::vector<ValueRecord> records;
+    for (int i = 1; i <= 5; ++i)
+        records.push_back({{"zbozi" + std::to_string(i), std::to_string(i) + ".50", "20240101"}});
+    table.make(records, {{"NAZEV", "NAZEV", false, iuDistinct},
+                         {"CENA", "CENA", true, iuNormal},
+                         {"DATUM", "DTOS(DATUM)+NAZEV", false, iuNormal}});
+    const QString path = QString::fromStdString(table.path());
+    open(path);
+    editMode();
+
+    typeInto(1, 0, QStringLiteral("jine"));
+    press(Qt::Key_Return);
+    press(Qt::Key_Right);
+    typeText(QStringLiteral("99"));
+    press(Qt::Key_Down);
+    EXPECT_EQ(window->dbf().state(), dsBrowse);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(table.checked());
+
+    // The name of record 1 again: the distinct tag refuses it.
+    const std::vector<uint8_t> tableBefore = table.tableBytes();
+    const std::vector<uint8_t> indexBefore = table.mdxBytes();
+    errors.clear();
+    typeInto(3, 0, QStringLiteral("zbozi1"));
+    press(Qt::Key_Down);
+    QTRY_COMPARE(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("Key violation"))) << errors[0].toStdString();
+    EXPECT_EQ(window->dbf().state(), dsEdit);
+    EXPECT_EQ(table.tableBytes(), tableBefore);
+    EXPECT_EQ(table.mdxBytes(), indexBefore);
+
+    // Another name is taken; F5 copies a record whose name the distinct tag
+    // holds: refused, and no half record remains.
+    typeInto(3, 0, QStringLiteral("ctvrte"));
+    press(Qt::Key_Up);
+    EXPECT_EQ(window->dbf().state(), dsBrowse);
+    errors.clear();
+    moveTo(0, 0);
+    press(Qt::Key_F5);
+    EXPECT_EQ(window->dbf().recordCount(), 5);
+    EXPECT_FALSE(errors.isEmpty());
+    EXPECT_NE(window->dbf().state(), dsInsert);
+
+    // A new record, then a deletion (the mark changes no key).
+    errors.clear();
+    moveTo(4, 0);
+    press(Qt::Key_Insert, Qt::ControlModifier);
+    typeText(QStringLiteral("nove"));
+    press(Qt::Key_Return);
+    press(Qt::Key_Right);
+    typeText(QStringLiteral("1"));
+    press(Qt::Key_Down);
+    EXPECT_EQ(window->dbf().recordCount(), 6);
+    moveTo(2, 0);
+    press(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(table.checked());
+    if (!test::independentReaderAvailable())
+        GTEST_SKIP() << "dbfread is not installed";
+    const test::ReadBackTable back = readBack(path);
+    ASSERT_TRUE(back.ok) << back.error;
+    ASSERT_EQ(back.records.size(), 6u);
+    EXPECT_EQ(back.records[1].values[0], "jine");
+    EXPECT_EQ(back.records[3].values[0], "ctvrte");
+    EXPECT_EQ(back.records[5].values[0], "nove");
 }
 
 } // namespace
