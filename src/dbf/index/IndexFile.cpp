@@ -33,14 +33,34 @@ bool isInvalidFileError(const std::exception& e)
     return std::strcmp(e.what(), msg::kInvalidMdxFile) == 0;
 }
 
-// A collation counts as available when it is for the user's locale or its
-// code page is one the engine converts.
+// The key violation of a tag's new key, held by record existing.
 std::string violationText(const IndexFile::Impl::Tag& tag, uint32_t existing)
 {
     return msg::keyViolation(tag.entry.name, static_cast<int>(existing),
                              mdx::keyText(tag.header.keyType, tag.newKey.data(), tag.header.keyLength));
 }
 
+// Inserts the tag's new key for the record; false when a distinct tag holds
+// it already (the violation then waits in pendingError). A unique tag that
+// holds it keeps its entry and the record gets none.
+bool insertNewKey(IndexFile::Impl::Tag& tag, int32_t recNo, std::string& pendingError)
+{
+    uint32_t existing = 0;
+    switch (tag.tree->insert(tag.newKey.data(), static_cast<uint32_t>(recNo), &existing)) {
+    case mdx::InsertOutcome::Violation:
+        pendingError = violationText(tag, existing);
+        return false;
+    case mdx::InsertOutcome::Inserted:
+        tag.touched = true;
+        break;
+    case mdx::InsertOutcome::Present:
+        break;
+    }
+    return true;
+}
+
+// A collation counts as available when it is for the user's locale or its
+// code page is one the engine converts.
 bool localeAvailable(int id)
 {
     const EngineGlobals& g = engineGlobals();
@@ -485,17 +505,8 @@ bool IndexFile::insert(int32_t recNo, const uint8_t* record)
     buildKeys(recNo, nullptr, record);
     return runChange([&] {
         for (auto& t : impl_->tags) {
-            uint32_t existing = 0;
-            switch (t->tree->insert(t->newKey.data(), static_cast<uint32_t>(recNo), &existing)) {
-            case mdx::InsertOutcome::Violation:
-                impl_->insertError = violationText(*t, existing);
+            if (!insertNewKey(*t, recNo, impl_->insertError))
                 return false;
-            case mdx::InsertOutcome::Inserted:
-                t->touched = true;
-                break;
-            case mdx::InsertOutcome::Present:
-                break;
-            }
         }
         return true;
     });
@@ -544,17 +555,8 @@ bool IndexFile::update(int32_t recNo, const uint8_t* oldRecord, const uint8_t* n
             } else if (t->header.uniqueMode() != iuUnique) {
                 invalidFile();   // the record's entry is missing
             }
-            uint32_t existing = 0;
-            switch (t->tree->insert(t->newKey.data(), static_cast<uint32_t>(recNo), &existing)) {
-            case mdx::InsertOutcome::Violation:
-                impl_->insertError = violationText(*t, existing);
+            if (!insertNewKey(*t, recNo, impl_->insertError))
                 return false;
-            case mdx::InsertOutcome::Inserted:
-                t->touched = true;
-                break;
-            case mdx::InsertOutcome::Present:
-                break;
-            }
         }
         return true;
     });

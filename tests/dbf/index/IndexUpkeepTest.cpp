@@ -4,6 +4,8 @@
 // that cannot be kept leaving the table readable only.
 #include <gtest/gtest.h>
 
+#include "support/ErrorOf.h"
+
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -46,15 +48,7 @@ const std::vector<IndexTagDefinition> kTags = {
     {"ID", "ID", false, iuDistinct},
 };
 
-std::string errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using test::errorOf;
 
 TEST(IndexCreate, FileLayoutOfANewIndex)
 {

@@ -3,6 +3,8 @@
 // blocks of their own, and nothing at all when the append fails.
 #include <gtest/gtest.h>
 
+#include "support/ErrorOf.h"
+
 #include <functional>
 
 #include "dbf/Error.h"
@@ -20,15 +22,7 @@ using test::DbfSpec;
 using test::TempDir;
 using Bytes = std::vector<uint8_t>;
 
-std::string errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using test::errorOf;
 
 // A dBase IV memo file whose block 1 holds `value`.
 Bytes memoFileWith(const std::string& value)

@@ -3,6 +3,8 @@
 // and the values set from text; the files read back by dbfread as well.
 #include <gtest/gtest.h>
 
+#include "support/ErrorOf.h"
+
 #include <csignal>
 #include <cstring>
 #include <ctime>
@@ -39,15 +41,7 @@ DbfSpec fiveRecords()
     return s;
 }
 
-std::string errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using test::errorOf;
 
 class RecordWriting : public ::testing::Test {
 protected:

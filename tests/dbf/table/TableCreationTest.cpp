@@ -3,6 +3,8 @@
 // the new table opened by the engine and read back by dbfread.
 #include <gtest/gtest.h>
 
+#include "support/ErrorOf.h"
+
 #include <filesystem>
 #include <functional>
 
@@ -37,15 +39,7 @@ FieldDefs defsOf(std::initializer_list<Def> list)
     return defs;
 }
 
-std::string errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using test::errorOf;
 
 std::vector<std::string> filesIn(const std::string& folder)
 {
