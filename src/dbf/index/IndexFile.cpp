@@ -595,6 +595,93 @@ void IndexFile::refillUnique(size_t tag, int32_t leaving)
     }
 }
 
+// --- Asking ahead ------------------------------------------------------------------
+
+bool IndexFile::hasDistinctTags() const
+{
+    for (const auto& t : impl_->tags)
+        if (t->header.uniqueMode() == iuDistinct)
+            return true;
+    return false;
+}
+
+std::vector<size_t> IndexFile::distinctTagsAhead(int32_t recNo, const uint8_t* record)
+{
+    std::vector<size_t> out;
+    if (!hasDistinctTags())
+        return out;
+    // The autoincrement fields changed twice: a key that changes with them
+    // is known only when the record is appended.
+    std::vector<uint8_t> shifted[2];
+    if (table_.autoIncPresent()) {
+        const FieldDefs& defs = table_.fieldDefs();
+        const size_t size = static_cast<size_t>(table_.recordSize());
+        for (int v = 0; v < 2; ++v) {
+            shifted[v].assign(record, record + size);
+            for (int i = 0; i < defs.count(); ++i) {
+                const FieldDef& f = defs.item(i);
+                if (f.nativeFieldType() != '+' || f.size() < 4)
+                    continue;
+                shifted[v][static_cast<size_t>(f.offset()) + (v == 0 ? 3 : 1)] ^= v == 0 ? 0x01 : 0x10;
+            }
+        }
+    }
+    std::vector<uint8_t> other;
+    for (size_t i = 0; i < impl_->tags.size(); ++i) {
+        Impl::Tag& t = *impl_->tags[i];
+        if (t.header.uniqueMode() != iuDistinct)
+            continue;
+        bool follows = false;
+        other.resize(t.newKey.size());
+        for (const auto& s : shifted) {
+            if (s.empty())
+                continue;
+            mdx::buildTagKey(t, s.data(), recNo, other.data());
+            mdx::buildTagKey(t, record, recNo, t.newKey.data());
+            follows = follows || !t.compare.equal(other.data(), t.newKey.data());
+        }
+        if (follows)
+            continue;
+        mdx::buildTagKey(t, record, recNo, t.newKey.data());
+        out.push_back(i);
+    }
+    return out;
+}
+
+bool IndexFile::wouldRefuse(int32_t recNo, const uint8_t* record)
+{
+    const std::vector<size_t> tags = distinctTagsAhead(recNo, record);
+    if (tags.empty())
+        return false;
+    bool refused = false;
+    // Inserted as an append would, then always taken back.
+    runChange([&] {
+        for (const size_t i : tags) {
+            if (!insertNewKey(*impl_->tags[i], recNo, impl_->insertError)) {
+                refused = true;
+                break;
+            }
+        }
+        return false;
+    });
+    return refused;
+}
+
+std::vector<DistinctTagKey> IndexFile::distinctKeys(int32_t recNo, const uint8_t* record)
+{
+    std::vector<DistinctTagKey> out;
+    for (const size_t i : distinctTagsAhead(recNo, record)) {
+        const Impl::Tag& t = *impl_->tags[i];
+        DistinctTagKey k;
+        k.tag = t.entry.name;
+        k.key.resize(static_cast<size_t>(t.compare.sortFormLength()));
+        t.compare.sortForm(t.newKey.data(), reinterpret_cast<uint8_t*>(k.key.data()));
+        k.text = mdx::keyText(t.header.keyType, t.newKey.data(), t.header.keyLength);
+        out.push_back(std::move(k));
+    }
+    return out;
+}
+
 void IndexFile::raiseInsertError()
 {
     if (impl_->insertError.empty())

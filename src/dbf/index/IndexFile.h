@@ -13,6 +13,8 @@
 //     index.open();                          // IndexError / ParserError
 //     if (!index.insert(recNo, record))      // every tag, or none
 //         index.raiseInsertError();          // the key violation
+//     if (index.wouldRefuse(recNo, record))  // asked ahead, nothing changed
+//         index.raiseInsertError();
 //     index.update(recNo, oldRecord, newRecord);
 //     index.remove(recNo, record);
 //     index.flush(); index.close();
@@ -70,6 +72,16 @@ struct IndexTagInfo {
     IndexUniqueMode uniqueMode = iuNormal;
 };
 
+// The key a new record would get in one distinct tag: the tag's name, the
+// key in a form whose bytes are equal exactly when the tag counts two keys
+// equal (collation and number forms applied), and the key's text as a key
+// violation names it.
+struct DistinctTagKey {
+    std::string tag;
+    std::string key;
+    std::string text;
+};
+
 // A tag to create: name, key expression and options.
 struct IndexTagDefinition {
     std::string name;
@@ -114,6 +126,22 @@ public:
     // Raises the pending key violation (KeyViolationError) and clears it.
     void raiseInsertError();
 
+    // Asking ahead, for a record not appended yet (numbered recNo then):
+    // whether insert() would be refused by a distinct tag. True: the
+    // violation waits in raiseInsertError(). The keys are inserted as
+    // insert() does, under the same page 0 lock in shared modes (other
+    // programs' changes read first), and always taken back: nothing changes
+    // on disk, and the tags in memory stay as they were. A distinct tag
+    // whose key follows an autoincrement field is left out (the field gets
+    // its value only when the record is appended). Exceptions as insert().
+    bool wouldRefuse(int32_t recNo, const uint8_t* record);
+    // Whether a tag is distinct.
+    bool hasDistinctTags() const;
+    // The keys of such a record in the distinct tags (the same ones
+    // wouldRefuse() looks at), so that records not appended yet can be
+    // compared with each other.
+    std::vector<DistinctTagKey> distinctKeys(int32_t recNo, const uint8_t* record);
+
     // Creates a new, empty production index file for the table at fileName()
     // (which must not exist) with the given tags, then fills every tag from
     // the table's records (deleted ones included). Needs no sharing: the
@@ -136,6 +164,9 @@ private:
     template <typename Change>
     bool runChange(Change&& change);
     void buildKeys(int32_t recNo, const uint8_t* oldRecord, const uint8_t* newRecord);
+    // The distinct tags that can be asked ahead about the record, each with
+    // its new key built.
+    std::vector<size_t> distinctTagsAhead(int32_t recNo, const uint8_t* record);
     // After the entry of a unique tag's key left with its record: the first
     // other record with that key gets the entry (deleted records count).
     void refillUnique(size_t tag, int32_t leaving);

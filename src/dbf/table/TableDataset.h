@@ -264,6 +264,15 @@ public:
     // appended whole or nothing is: on any failure the dataset is back on
     // the source record in dsBrowse and the error goes on to the caller.
     void duplicateRecord();
+    // Asked about the new record (dsInsert) before post(), as if ahead other
+    // records were appended first: raises the key violation a distinct tag
+    // of the production index would refuse it with (KeyViolationError),
+    // changing nothing in any file. Outside dsInsert "Dataset not in edit or
+    // insert mode".
+    void checkNewRecordKeys(int ahead = 0);
+    // The new record's keys in the distinct tags (none without an index), so
+    // that new records can be compared with each other before any is posted.
+    std::vector<DistinctTagKey> distinctKeysOfNewRecord(int ahead = 0);
     // Whether a field was set since edit() or insert().
     bool modified() const { return modified_; }
     // Whether writing is allowed: open, not read-only, text translatable.

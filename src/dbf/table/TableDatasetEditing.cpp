@@ -9,6 +9,7 @@
 #include "dbf/Messages.h"
 #include "dbf/field/FieldTextInput.h"
 #include "dbf/field/FieldValue.h"
+#include "dbf/index/IndexFile.h"
 #include "dbf/memo/MemoFile.h"
 #include "dbf/table/TableFile.h"
 #include "dbf/text/Windows1250.h"
@@ -184,6 +185,22 @@ void TableDataset::post()
     } else {
         reposition(recNo);
     }
+}
+
+void TableDataset::checkNewRecordKeys(int ahead)
+{
+    checkActive();
+    if (state_ != dsInsert)
+        throw TableError(msg::kNotEditing);
+    tableFile_->checkNewRecordKeys(current_.data(), ahead);
+}
+
+std::vector<DistinctTagKey> TableDataset::distinctKeysOfNewRecord(int ahead)
+{
+    checkActive();
+    if (state_ != dsInsert)
+        throw TableError(msg::kNotEditing);
+    return tableFile_->distinctKeysOfNewRecord(current_.data(), ahead);
 }
 
 void TableDataset::cancel()

@@ -88,6 +88,7 @@
 namespace karto {
 
 class IndexFile;
+struct DistinctTagKey;
 
 enum DateTimeHandling { dtDateTime, dtBDETimeStamp };
 
@@ -223,6 +224,13 @@ public:
     // RecordLockedError; nothing is written then. buffer is updated with the
     // autoincrement values and the lock stamp.
     int32_t insert(uint8_t* buffer);
+    // Asked before appending buffer as the record numbered recordCount() +
+    // 1 + ahead: raises the key violation a distinct tag of the production
+    // index would refuse it with (KeyViolationError, the catalogue text).
+    // Nothing is written or kept (IndexFile::wouldRefuse); no index: nothing.
+    void checkNewRecordKeys(const uint8_t* buffer, int32_t ahead = 0);
+    // The keys such a record gets in the distinct tags (none without an index).
+    std::vector<DistinctTagKey> distinctKeysOfNewRecord(const uint8_t* buffer, int32_t ahead = 0);
     // Locks record recNo for editing and reads it afresh from the file into
     // buffer (so another program's change is never overwritten), keeping a
     // copy in prevBuffer(); with a lock field the stamp is written at once.

@@ -99,6 +99,32 @@ void TableFile::insertKeys(int32_t recNo, const uint8_t* buffer)
         index_->raiseInsertError();
 }
 
+namespace {
+
+// The number a record appended after ahead others gets (kept in range).
+int32_t numberAhead(int32_t count, int32_t ahead)
+{
+    return static_cast<int32_t>(std::min<int64_t>(int64_t{count} + 1 + std::max(0, ahead), INT32_MAX));
+}
+
+} // namespace
+
+void TableFile::checkNewRecordKeys(const uint8_t* buffer, int32_t ahead)
+{
+    checkIndexKept();
+    if (!index_ || !index_->hasDistinctTags())
+        return;
+    if (index_->wouldRefuse(numberAhead(recordCount(), ahead), buffer))
+        index_->raiseInsertError();
+}
+
+std::vector<DistinctTagKey> TableFile::distinctKeysOfNewRecord(const uint8_t* buffer, int32_t ahead)
+{
+    if (!index_)
+        return {};
+    return index_->distinctKeys(numberAhead(recordCount(), ahead), buffer);
+}
+
 void TableFile::removeKeysQuietly(int32_t recNo, const uint8_t* buffer)
 {
     if (!index_)
