@@ -1,5 +1,8 @@
 #include "commands/CsvAppend.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "commands/CsvReader.h"
@@ -36,6 +39,31 @@ void setValues(TableDataset& dataset, const CsvRecord& record, const std::vector
     }
 }
 
+// The distinct index keys of the lines read so far: per tag, each key and
+// the line that has it.
+using SeenKeys = std::unordered_map<std::string, std::unordered_map<std::string, int64_t>>;
+
+// A line's new record against the distinct tags of the table's index: a key
+// already in the index (the engine's key violation), or one an earlier line
+// of the file has.
+void checkKeys(TableDataset& dataset, int64_t line, int ahead, SeenKeys& seen)
+{
+    std::vector<DistinctTagKey> keys;
+    try {
+        dataset.checkNewRecordKeys(ahead);
+        keys = dataset.distinctKeysOfNewRecord(ahead);
+    } catch (const KartoError& e) {
+        throw CsvAppendError(lineText(line) + ": " + e.what(), 0);
+    }
+    for (const DistinctTagKey& k : keys) {
+        const auto [at, added] = seen[k.tag].emplace(k.key, line);
+        if (!added)
+            throw CsvAppendError(lineText(line) + ": klíč '" + k.text + "' značky " + k.tag + " už má řádek " +
+                                     std::to_string(at->second),
+                                 0);
+    }
+}
+
 std::vector<std::string> fieldNames(const TableDataset& dataset)
 {
     std::vector<std::string> names;
@@ -59,11 +87,18 @@ int64_t appendCsvFile(TableDataset& dataset, const std::string& csvPath, const C
     try {
         CsvReader reader(csvPath, delimiter);
         columns = mapCsvColumns(reader.header(), fieldNames(dataset));
+        // Only a table whose index has a distinct tag pays for the keys.
+        bool distinct = false;
+        for (const IndexTagInfo& tag : dataset.indexTags())
+            distinct = distinct || tag.uniqueMode == iuDistinct;
+        SeenKeys seen;
         CsvRecord record;
         while (reader.next(record)) {
             dataset.append();
             try {
                 setValues(dataset, record, columns);
+                if (distinct)
+                    checkKeys(dataset, record.line, static_cast<int>(std::min<int64_t>(total, INT32_MAX)), seen);
             } catch (...) {
                 dataset.cancel();
                 throw;

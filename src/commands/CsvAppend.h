@@ -6,6 +6,10 @@
 // reads the file, sets each line's values on a new record and cancels it
 // (nothing is written), so that a bad line leaves the table byte for byte as
 // it was; only then a second pass reads the file again and appends for real.
+// When the table's production index has a distinct tag, the first pass also
+// asks the index about each line's record and keeps the lines' keys of
+// those tags, so that a key already in the index or shared by two lines is
+// refused before anything is written.
 // Memory stays bounded by the reader's block and the longest record. The
 // first line names the fields (any subset, any order, any letter case);
 // every other field of a new record keeps the table's empty record
@@ -13,6 +17,8 @@
 //
 // Messages are Czech and name the line, and the field when there is one:
 //   Řádek 7, pole CENA: 'abc' is not a number for field 'CENA'.
+//   Řádek 9: Key violation. (Key already present in file). ...
+//   Řádek 9: klíč 'NOVAK' značky NAZEV už má řádek 4
 // (the reason is the engine's own English message). A failure that shows
 // only while writing (a lock held too long, a full disk) says how many
 // records were appended before it.

@@ -1,6 +1,7 @@
 // `karto --append` without the program: CSV lines appended to tables through
 // the program's code page conversion, read back by dbfread; bad lines leave
-// the table byte for byte as it was.
+// the table byte for byte as it was, and so do keys a distinct index tag
+// would refuse.
 
 #include "commands/CsvAppend.h"
 
@@ -9,6 +10,7 @@
 #include <fstream>
 
 #include "convert/CodePageConverter.h"
+#include "dbf/index/MdxTestTable.h"
 #include "dbf/table/TableDataset.h"
 #include "support/CzechLetters.h"
 #include "support/DbfBuilder.h"
@@ -209,6 +211,100 @@ TEST_F(CsvAppend, TabDelimitedTextFilesAndProgress)
     } catch (const CsvAppendError& e) {
         EXPECT_NE(std::string(e.what()).find("Cannot modify a read-only dataset"), std::string::npos);
     }
+}
+
+// A table with a production index: a distinct tag on the name, a unique one
+// on the price.
+class CsvAppendIndexed : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        table_.make({{{"jablko", "1"}}, {{"hruska", "2"}}},
+                    {{"NAZEV", "NAZEV", false, iuDistinct}, {"CENA", "CENA", false, iuUnique}});
+    }
+    std::string append(const std::string& csv, int64_t& appended)
+    {
+        std::ofstream(table_.dir().file("in.csv"), std::ios::binary) << csv;
+        CodePageConverter converter;
+        converter.chooseCodePage(cpWindows1250);
+        TableDataset ds;
+        ds.setOnTranslate(&converter);
+        ds.setTableName(table_.path());
+        ds.setReadOnly(false);
+        ds.open();
+        try {
+            appended = appendCsvFile(ds, table_.dir().file("in.csv"));
+        } catch (const CsvAppendError& e) {
+            appended = e.appended();
+            return e.what();
+        }
+        return "";
+    }
+
+    test::MdxTestTable table_{{{"NAZEV", 'C', 20}, {"CENA", 'N', 8, 2}}};
+};
+
+TEST_F(CsvAppendIndexed, DistinctKeysRefusedBeforeAnythingIsWritten)
+{
+    struct Case {
+        const char* csv;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"NAZEV;CENA\nmrkev;3\nhruska;4\n",
+         "Řádek 3: Key violation. (Key already present in file).\r\nIndex: NAZEV\r\nRecord=2 Key='hruska'."},
+        {"NAZEV;CENA\nmrkev;3\nzeli;4\nmrkev;5\nzeli;6\n", "Řádek 4: klíč 'mrkev' značky NAZEV už má řádek 2"},
+        // The bad line comes after a line whose key is new.
+        {"CENA;NAZEV\n7;salat\n8;jablko\n",
+         "Řádek 3: Key violation. (Key already present in file).\r\nIndex: NAZEV\r\nRecord=1 Key='jablko'."},
+    };
+    const Bytes tableBefore = table_.tableBytes();
+    const Bytes mdxBefore = table_.mdxBytes();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.csv);
+        int64_t appended = -1;
+        EXPECT_EQ(append(c.csv, appended), c.message);
+        EXPECT_EQ(appended, 0);
+        EXPECT_EQ(table_.tableBytes(), tableBefore);
+        EXPECT_EQ(table_.mdxBytes(), mdxBefore);
+    }
+    EXPECT_TRUE(table_.checked());
+}
+
+TEST_F(CsvAppendIndexed, UniqueTagsRefuseNothingAndGoodFilesAppend)
+{
+    // Prices 1 and 2 are in the unique tag already, and two lines share 9.
+    int64_t appended = -1;
+    EXPECT_EQ(append("NAZEV;CENA\nmrkev;1\nzeli;9\nsalat;9\nkedluben;2\n", appended), "");
+    EXPECT_EQ(appended, 4);
+    EXPECT_TRUE(table_.checked());
+    // The names now in the index are refused in turn.
+    const Bytes tableBefore = table_.tableBytes();
+    EXPECT_EQ(append("NAZEV\nokurka\nsalat\n", appended),
+              "Řádek 3: Key violation. (Key already present in file).\r\nIndex: NAZEV\r\nRecord=5 Key='salat'.");
+    EXPECT_EQ(appended, 0);
+    EXPECT_EQ(table_.tableBytes(), tableBefore);
+    EXPECT_TRUE(table_.checked());
+}
+
+// dBase 7: a distinct tag on an autoincrement field, alone and in an
+// expression. Its keys come only with the append, so the lines are not
+// compared by them (their empty records would all share one).
+TEST(CsvAppendAutoIncrement, DistinctTagsOnTheCounterAreLeftToTheAppend)
+{
+    test::MdxTestTable t({{"ID", '+', 4, 0, 0, 3}, {"NAZEV", 'C', 10}}, 0, 0x04);
+    t.make({{{std::string("\x80\x00\x00\x01", 4), "a"}}, {{std::string("\x80\x00\x00\x02", 4), "b"}}},
+           {{"ID", "ID", false, iuDistinct}, {"IDTEXT", "STR(ID,6)", false, iuDistinct},
+            {"NAZEV", "NAZEV", false, iuDistinct}},
+           "DB852CZ0");
+    std::ofstream(t.dir().file("in.csv"), std::ios::binary) << "NAZEV\nc\nd\ne\n";
+    TableDataset ds;
+    ds.setTableName(t.path());
+    ds.setReadOnly(false);
+    ds.open();
+    EXPECT_EQ(appendCsvFile(ds, t.dir().file("in.csv")), 3);
+    ds.close();
+    EXPECT_TRUE(t.checked());
 }
 
 } // namespace
