@@ -10,16 +10,19 @@
 // asks the index about each line's record and keeps the lines' keys of
 // those tags, so that a key already in the index or shared by two lines is
 // refused before anything is written.
-// Memory stays bounded by the reader's block and the longest record. The
-// first line names the fields (any subset, any order, any letter case);
-// every other field of a new record keeps the table's empty record
-// (autoincrement fields get their next values; a value for one is refused).
+// Memory stays bounded by the reader's block and the longest record, except
+// for a table with distinct tags, whose keys of every line are kept until
+// the first pass ends. The first line names the fields (any subset, any
+// order, any letter case); every other field of a new record keeps the
+// table's empty record (autoincrement fields get their next values; a value
+// for one is refused).
 //
 // Messages are Czech and name the line, and the field when there is one:
 //   Řádek 7, pole CENA: 'abc' is not a number for field 'CENA'.
 //   Řádek 9: Key violation. (Key already present in file). ...
 //   Řádek 9: klíč 'NOVAK' značky NAZEV už má řádek 4
-// (the reason is the engine's own English message). A failure that shows
+// (the reason is the engine's own English message, or for a key two lines
+// share, the earlier line). A failure that shows
 // only while writing (a lock held too long, a full disk) says how many
 // records were appended before it.
 

@@ -631,19 +631,17 @@ std::vector<size_t> IndexFile::distinctTagsAhead(int32_t recNo, const uint8_t* r
         Impl::Tag& t = *impl_->tags[i];
         if (t.header.uniqueMode() != iuDistinct)
             continue;
+        mdx::buildTagKey(t, record, recNo, t.newKey.data());
         bool follows = false;
         other.resize(t.newKey.size());
         for (const auto& s : shifted) {
             if (s.empty())
                 continue;
             mdx::buildTagKey(t, s.data(), recNo, other.data());
-            mdx::buildTagKey(t, record, recNo, t.newKey.data());
             follows = follows || !t.compare.equal(other.data(), t.newKey.data());
         }
-        if (follows)
-            continue;
-        mdx::buildTagKey(t, record, recNo, t.newKey.data());
-        out.push_back(i);
+        if (!follows)
+            out.push_back(i);
     }
     return out;
 }
