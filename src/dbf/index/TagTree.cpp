@@ -129,20 +129,21 @@ uint32_t TagTree::chooseChild(const uint8_t* b, const uint8_t* key, uint32_t rec
     }
     const uint32_t end = lo;
     // The first of them whose greatest record number is not below recNo.
-    std::vector<uint32_t> children;
-    const uint8_t* parent = b;
-    for (uint32_t i = first; i < end; ++i)
-        children.push_back(number(parent, i));
-    lo = 0;
-    hi = static_cast<uint32_t>(children.size());
+    // Their greatest record numbers ascend, so the last one is asked first:
+    // a record appended after all the others goes past every one of them
+    // with that single walk.
+    if (greatestRecNo(number(b, end - 1)) < recNo)
+        return end;
+    lo = first;
+    hi = end - 1;
     while (lo < hi) {
         const uint32_t mid = lo + (hi - lo) / 2;
-        if (greatestRecNo(children[mid]) >= recNo)
+        if (greatestRecNo(number(b, mid)) >= recNo)
             hi = mid;
         else
             lo = mid + 1;
     }
-    return first + lo;
+    return lo;
 }
 
 uint32_t TagTree::leafPosition(const uint8_t* b, const uint8_t* key, uint32_t recNo) const
