@@ -212,7 +212,7 @@ void BlockStore::writeChanged()
     }
     std::sort(pages.begin(), pages.end());
     pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
-    std::vector<uint8_t>& run = readBuffer_;
+    std::vector<uint8_t>& run = writeBuffer_;
     int64_t written = 0;
     size_t i = 0;
     while (i < pages.size()) {

@@ -85,8 +85,9 @@ private:
     bool nextFreeChanged_ = false;
     int64_t knownEnd_ = 0;   // bytes: the file's size, or beyond it what was allocated
     std::unordered_map<uint32_t, std::unique_ptr<Block>> blocks_;
-    // Reused by reads of blocks not cached and by writeChanged().
+    // Kept for the reads of blocks not cached and for writeChanged().
     std::vector<uint8_t> readBuffer_;
+    std::vector<uint8_t> writeBuffer_;
     std::vector<uint32_t> writePages_;
     // Pages that may have changed since the last writeChanged() (a page
     // whose change was taken back stays listed, unchanged).
