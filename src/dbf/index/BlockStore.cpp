@@ -52,7 +52,7 @@ BlockStore::Block& BlockStore::load(uint32_t page, int owner)
 {
     const auto it = blocks_.find(page);
     if (it != blocks_.end()) {
-        Block& b = *it->second;
+        Block& b = it->second;
         if (b.owner == kUnclaimed)
             b.owner = owner;
         return b;
@@ -78,12 +78,11 @@ BlockStore::Block& BlockStore::load(uint32_t page, int owner)
         const uint32_t p = static_cast<uint32_t>(o / kPageSize);
         if (p != page && blocks_.count(p))
             continue;
-        auto block = std::make_unique<Block>();
-        block->bytes.assign(readBuffer_.begin() + (o - from), readBuffer_.begin() + (o - from + blockSize_));
-        block->owner = p == page ? owner : kUnclaimed;
+        Block& block = blocks_[p];
+        block.bytes.assign(readBuffer_.begin() + (o - from), readBuffer_.begin() + (o - from + blockSize_));
+        block.owner = p == page ? owner : kUnclaimed;
         if (p == page)
-            wanted = block.get();
-        blocks_.emplace(p, std::move(block));
+            wanted = &block;
     }
     return *wanted;
 }
@@ -117,13 +116,12 @@ uint32_t BlockStore::allocate(int owner)
     nextFreePage_ = p + ppb;
     nextFreeChanged_ = true;
     knownEnd_ = std::max<int64_t>(knownEnd_, static_cast<int64_t>(nextFreePage_) * kPageSize);
-    auto block = std::make_unique<Block>();
-    block->bytes.assign(static_cast<size_t>(blockSize_), 0);
-    block->owner = owner;
-    block->changed = true;
+    Block& block = blocks_[p];
+    block.bytes.assign(static_cast<size_t>(blockSize_), 0);
+    block.owner = owner;
+    block.changed = true;
     if (inOperation_)
         keepBefore(p, nullptr);
-    blocks_[p] = std::move(block);
     changedPages_.push_back(p);
     return p;
 }
@@ -177,9 +175,9 @@ void BlockStore::rollback()
         const Before& e = journal_[i];
         if (e.allocated) {
             blocks_.erase(e.page);
-            continue;
+                    continue;
         }
-        Block& b = *blocks_[e.page];
+        Block& b = blocks_[e.page];
         b.bytes.assign(e.block.bytes.begin(), e.block.bytes.end());
         b.owner = e.block.owner;
         b.changed = e.block.changed;
@@ -195,7 +193,7 @@ bool BlockStore::hasChanges() const
 {
     for (const uint32_t page : changedPages_) {
         const auto it = blocks_.find(page);
-        if (it != blocks_.end() && it->second->changed)
+        if (it != blocks_.end() && it->second.changed)
             return true;
     }
     return false;
@@ -207,7 +205,7 @@ void BlockStore::writeChanged()
     pages.clear();
     for (const uint32_t page : changedPages_) {
         const auto it = blocks_.find(page);
-        if (it != blocks_.end() && it->second->changed)
+        if (it != blocks_.end() && it->second.changed)
             pages.push_back(page);
     }
     std::sort(pages.begin(), pages.end());
@@ -222,14 +220,14 @@ void BlockStore::writeChanged()
             ++j;
         run.clear();
         for (size_t k = i; k < j; ++k) {
-            const std::vector<uint8_t>& bytes = blocks_[pages[k]]->bytes;
+            const std::vector<uint8_t>& bytes = blocks_[pages[k]].bytes;
             run.insert(run.end(), bytes.begin(), bytes.end());
         }
         const int64_t at = static_cast<int64_t>(pages[i]) * kPageSize;
         file_.checkedWriteAt(at, run.data(), static_cast<int64_t>(run.size()));
         written = std::max<int64_t>(written, at + static_cast<int64_t>(run.size()));
         for (size_t k = i; k < j; ++k)
-            blocks_[pages[k]]->changed = false;
+            blocks_[pages[k]].changed = false;
         i = j;
     }
     changedPages_.clear();
@@ -238,10 +236,24 @@ void BlockStore::writeChanged()
     knownEnd_ = std::max(knownEnd_, written);
 }
 
+void BlockStore::trim()
+{
+    // Blocks read ahead that no tag wanted go first; the tree's upper
+    // blocks stay unless that is not enough.
+    for (auto it = blocks_.begin(); it != blocks_.end();) {
+        if (it->second.owner == kUnclaimed && !it->second.changed)
+            it = blocks_.erase(it);
+        else
+            ++it;
+    }
+    if (static_cast<int64_t>(blocks_.size()) * blockSize_ > kCacheBytes / 2)
+        forgetUnchanged();
+}
+
 void BlockStore::forgetUnchanged()
 {
     for (auto it = blocks_.begin(); it != blocks_.end();) {
-        if (!it->second->changed)
+        if (!it->second.changed)
             it = blocks_.erase(it);
         else
             ++it;
@@ -251,8 +263,8 @@ void BlockStore::forgetUnchanged()
 void BlockStore::forgetOwner(int owner)
 {
     for (auto it = blocks_.begin(); it != blocks_.end();) {
-        const int o = it->second->owner;
-        if ((o == owner || o == kUnclaimed) && !it->second->changed)
+        const int o = it->second.owner;
+        if ((o == owner || o == kUnclaimed) && !it->second.changed)
             it = blocks_.erase(it);
         else
             ++it;

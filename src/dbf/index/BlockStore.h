@@ -58,6 +58,9 @@ public:
     // Forgets unchanged blocks of an owner, every unchanged block, or every block.
     void forgetOwner(int owner);
     void forgetUnchanged();
+    // Over budget: forgets the unchanged blocks read ahead and never read,
+    // and every unchanged block when that leaves more than half the budget.
+    void trim();
     void forgetAll();
     size_t cachedBlocks() const { return blocks_.size(); }
     // More cached than kCacheBytes: time to forget.
@@ -84,7 +87,8 @@ private:
     uint32_t nextFreePage_ = 0;
     bool nextFreeChanged_ = false;
     int64_t knownEnd_ = 0;   // bytes: the file's size, or beyond it what was allocated
-    std::unordered_map<uint32_t, std::unique_ptr<Block>> blocks_;
+    // Blocks stay where they are in the map until they leave it.
+    std::unordered_map<uint32_t, Block> blocks_;
     // Kept for the reads of blocks not cached and for writeChanged().
     std::vector<uint8_t> readBuffer_;
     std::vector<uint8_t> writeBuffer_;

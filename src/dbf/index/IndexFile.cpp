@@ -423,14 +423,14 @@ void IndexFile::commitChange()
             throw;
         }
         if (impl_->store.overBudget())
-            impl_->store.forgetUnchanged();
+            impl_->store.trim();
         return;
     }
     impl_->store.commit();
     // An unshared index keeps its changes until flush, within bounds.
     if (impl_->store.overBudget()) {
         flush();
-        impl_->store.forgetAll();
+        impl_->store.trim();
     }
 }
 
