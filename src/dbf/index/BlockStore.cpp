@@ -175,7 +175,7 @@ void BlockStore::rollback()
         const Before& e = journal_[i];
         if (e.allocated) {
             blocks_.erase(e.page);
-                    continue;
+            continue;
         }
         Block& b = blocks_[e.page];
         b.bytes.assign(e.block.bytes.begin(), e.block.bytes.end());
