@@ -230,10 +230,11 @@ InsertOutcome TagTree::insert(const uint8_t* key, uint32_t recNo, uint32_t* exis
     }
     path_.clear();
     uint32_t page = header_.rootPage;
+    // Blocks stay in place during a change: each is looked up once on the way.
+    const uint8_t* b = block(page);
     for (int steps = 0; steps < 4 * kMaxDepth; ++steps) {
         if (path_.size() >= static_cast<size_t>(kMaxDepth))
             invalid();
-        const uint8_t* b = block(page);
         const uint32_t k = count(b);
         if (isLeaf(b)) {
             const uint32_t pos = leafPosition(b, key, recNo);
@@ -247,7 +248,7 @@ InsertOutcome TagTree::insert(const uint8_t* key, uint32_t recNo, uint32_t* exis
             }
             if (k >= maxKeys_)
                 invalid();   // a full leaf is never reached
-            uint8_t* w = change(page);
+            uint8_t* w = store_.modify(page, owner_);
             const size_t es = static_cast<size_t>(entrySize_);
             std::memmove(entry(w, pos + 1), entry(w, pos), (k - pos) * es);
             storeLE32(entry(w, pos), recNo);
@@ -262,14 +263,17 @@ InsertOutcome TagTree::insert(const uint8_t* key, uint32_t recNo, uint32_t* exis
         }
         const uint32_t c = chooseChild(b, key, recNo);
         const uint32_t childPage = number(b, c);
-        if (isFull(block(childPage))) {
+        const uint8_t* child = block(childPage);
+        if (isFull(child)) {
             if (isFull(b))
                 invalid();   // the way down keeps every parent below full
             split(page, c);
+            b = block(page);
             continue;
         }
         path_.push_back({page, static_cast<int>(c)});
         page = childPage;
+        b = child;
     }
     invalid();
 }
