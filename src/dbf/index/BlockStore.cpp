@@ -31,7 +31,7 @@ void BlockStore::configure(int pagesPerBlock, uint32_t firstBlockPage, uint32_t 
     nextFreeChanged_ = false;
     knownEnd_ = file_.active() ? file_.streamSize() : 0;
     blocks_.clear();
-    journal_.clear();
+    journalSize_ = 0;
     inOperation_ = false;
 }
 
@@ -51,17 +51,40 @@ void BlockStore::checkPage(uint32_t page)
 BlockStore::Block& BlockStore::load(uint32_t page, int owner)
 {
     const auto it = blocks_.find(page);
-    if (it != blocks_.end())
-        return *it->second;
+    if (it != blocks_.end()) {
+        Block& b = it->second;
+        if (b.owner == kUnclaimed)
+            b.owner = owner;
+        return b;
+    }
     checkPage(page);
-    auto block = std::make_unique<Block>();
-    block->bytes.assign(static_cast<size_t>(blockSize_), 0);
-    block->owner = owner;
-    if (file_.readAt(static_cast<int64_t>(page) * kPageSize, block->bytes.data(), blockSize_) != blockSize_)
+    // The blocks around it come along in the same read (leaves of one tag
+    // lie side by side as the tag was built); they stay unclaimed until a
+    // tag reads them, and are forgotten whenever any tag moves.
+    const int64_t at = static_cast<int64_t>(page) * kPageSize;
+    const int64_t span = std::max<int64_t>(kReadAround - kReadAround % blockSize_, blockSize_);
+    const int64_t firstByte = static_cast<int64_t>(firstBlockPage_) * kPageSize;
+    int64_t from = std::max(at - at % span, firstByte);
+    from += (blockSize_ - (from % blockSize_)) % blockSize_;
+    if (from > at)
+        from = at;
+    const int64_t to = std::max(std::min(from + span, knownEnd_), at + blockSize_);
+    readBuffer_.resize(static_cast<size_t>(to - from));
+    const int64_t got = file_.readAt(from, readBuffer_.data(), to - from);
+    if (got < at + blockSize_ - from)
         invalid();
-    Block& b = *block;
-    blocks_.emplace(page, std::move(block));
-    return b;
+    Block* wanted = nullptr;
+    for (int64_t o = from; o + blockSize_ <= from + got; o += blockSize_) {
+        const uint32_t p = static_cast<uint32_t>(o / kPageSize);
+        if (p != page && blocks_.count(p))
+            continue;
+        Block& block = blocks_[p];
+        block.bytes.assign(readBuffer_.begin() + (o - from), readBuffer_.begin() + (o - from + blockSize_));
+        block.owner = p == page ? owner : kUnclaimed;
+        if (p == page)
+            wanted = &block;
+    }
+    return *wanted;
 }
 
 const uint8_t* BlockStore::read(uint32_t page, int owner)
@@ -72,8 +95,8 @@ const uint8_t* BlockStore::read(uint32_t page, int owner)
 uint8_t* BlockStore::modify(uint32_t page, int owner)
 {
     Block& b = load(page, owner);
-    if (inOperation_ && !journal_.count(page))
-        journal_.emplace(page, b);
+    if (inOperation_ && !journaled(page))
+        keepBefore(page, &b);
     if (!b.changed)
         changedPages_.push_back(page);
     b.changed = true;
@@ -93,13 +116,12 @@ uint32_t BlockStore::allocate(int owner)
     nextFreePage_ = p + ppb;
     nextFreeChanged_ = true;
     knownEnd_ = std::max<int64_t>(knownEnd_, static_cast<int64_t>(nextFreePage_) * kPageSize);
-    auto block = std::make_unique<Block>();
-    block->bytes.assign(static_cast<size_t>(blockSize_), 0);
-    block->owner = owner;
-    block->changed = true;
+    Block& block = blocks_[p];
+    block.bytes.assign(static_cast<size_t>(blockSize_), 0);
+    block.owner = owner;
+    block.changed = true;
     if (inOperation_)
-        journal_.emplace(p, std::nullopt);
-    blocks_[p] = std::move(block);
+        keepBefore(p, nullptr);
     changedPages_.push_back(p);
     return p;
 }
@@ -109,9 +131,32 @@ void BlockStore::setNextFreePage(uint32_t page)
     nextFreePage_ = page;
 }
 
+bool BlockStore::journaled(uint32_t page) const
+{
+    for (size_t i = 0; i < journalSize_; ++i)
+        if (journal_[i].page == page)
+            return true;
+    return false;
+}
+
+void BlockStore::keepBefore(uint32_t page, const Block* block)
+{
+    // The entries and their buffers are used again by later operations.
+    if (journalSize_ == journal_.size())
+        journal_.emplace_back();
+    Before& e = journal_[journalSize_++];
+    e.page = page;
+    e.allocated = block == nullptr;
+    if (block) {
+        e.block.bytes.assign(block->bytes.begin(), block->bytes.end());
+        e.block.owner = block->owner;
+        e.block.changed = block->changed;
+    }
+}
+
 void BlockStore::begin()
 {
-    journal_.clear();
+    journalSize_ = 0;
     inOperation_ = true;
     savedNextFree_ = nextFreePage_;
     savedNextFreeChanged_ = nextFreeChanged_;
@@ -120,19 +165,24 @@ void BlockStore::begin()
 
 void BlockStore::commit()
 {
-    journal_.clear();
+    journalSize_ = 0;
     inOperation_ = false;
 }
 
 void BlockStore::rollback()
 {
-    for (auto& [page, before] : journal_) {
-        if (before)
-            *blocks_[page] = std::move(*before);
-        else
-            blocks_.erase(page);
+    for (size_t i = 0; i < journalSize_; ++i) {
+        const Before& e = journal_[i];
+        if (e.allocated) {
+            blocks_.erase(e.page);
+            continue;
+        }
+        Block& b = blocks_[e.page];
+        b.bytes.assign(e.block.bytes.begin(), e.block.bytes.end());
+        b.owner = e.block.owner;
+        b.changed = e.block.changed;
     }
-    journal_.clear();
+    journalSize_ = 0;
     inOperation_ = false;
     nextFreePage_ = savedNextFree_;
     nextFreeChanged_ = savedNextFreeChanged_;
@@ -143,7 +193,7 @@ bool BlockStore::hasChanges() const
 {
     for (const uint32_t page : changedPages_) {
         const auto it = blocks_.find(page);
-        if (it != blocks_.end() && it->second->changed)
+        if (it != blocks_.end() && it->second.changed)
             return true;
     }
     return false;
@@ -151,15 +201,17 @@ bool BlockStore::hasChanges() const
 
 void BlockStore::writeChanged()
 {
-    std::vector<uint32_t> pages;
+    std::vector<uint32_t>& pages = writePages_;
+    pages.clear();
     for (const uint32_t page : changedPages_) {
         const auto it = blocks_.find(page);
-        if (it != blocks_.end() && it->second->changed)
+        if (it != blocks_.end() && it->second.changed)
             pages.push_back(page);
     }
     std::sort(pages.begin(), pages.end());
     pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
-    std::vector<uint8_t> run;
+    std::vector<uint8_t>& run = writeBuffer_;
+    int64_t written = 0;
     size_t i = 0;
     while (i < pages.size()) {
         size_t j = i + 1;
@@ -168,23 +220,40 @@ void BlockStore::writeChanged()
             ++j;
         run.clear();
         for (size_t k = i; k < j; ++k) {
-            const std::vector<uint8_t>& bytes = blocks_[pages[k]]->bytes;
+            const std::vector<uint8_t>& bytes = blocks_[pages[k]].bytes;
             run.insert(run.end(), bytes.begin(), bytes.end());
         }
-        file_.checkedWriteAt(static_cast<int64_t>(pages[i]) * kPageSize, run.data(),
-                             static_cast<int64_t>(run.size()));
+        const int64_t at = static_cast<int64_t>(pages[i]) * kPageSize;
+        file_.checkedWriteAt(at, run.data(), static_cast<int64_t>(run.size()));
+        written = std::max<int64_t>(written, at + static_cast<int64_t>(run.size()));
         for (size_t k = i; k < j; ++k)
-            blocks_[pages[k]]->changed = false;
+            blocks_[pages[k]].changed = false;
         i = j;
     }
     changedPages_.clear();
-    knownEnd_ = std::max(knownEnd_, file_.streamSize());
+    // What this object wrote lies inside the file now; whatever another
+    // program added beyond is looked up when a page there is first read.
+    knownEnd_ = std::max(knownEnd_, written);
+}
+
+void BlockStore::trim()
+{
+    // Blocks read ahead that no tag wanted go first; the tree's upper
+    // blocks stay unless that is not enough.
+    for (auto it = blocks_.begin(); it != blocks_.end();) {
+        if (it->second.owner == kUnclaimed && !it->second.changed)
+            it = blocks_.erase(it);
+        else
+            ++it;
+    }
+    if (static_cast<int64_t>(blocks_.size()) * blockSize_ > kCacheBytes / 2)
+        forgetUnchanged();
 }
 
 void BlockStore::forgetUnchanged()
 {
     for (auto it = blocks_.begin(); it != blocks_.end();) {
-        if (!it->second->changed)
+        if (!it->second.changed)
             it = blocks_.erase(it);
         else
             ++it;
@@ -194,7 +263,8 @@ void BlockStore::forgetUnchanged()
 void BlockStore::forgetOwner(int owner)
 {
     for (auto it = blocks_.begin(); it != blocks_.end();) {
-        if (it->second->owner == owner && !it->second->changed)
+        const int o = it->second.owner;
+        if ((o == owner || o == kUnclaimed) && !it->second.changed)
             it = blocks_.erase(it);
         else
             ++it;
@@ -205,7 +275,7 @@ void BlockStore::forgetAll()
 {
     blocks_.clear();
     changedPages_.clear();
-    journal_.clear();
+    journalSize_ = 0;
     inOperation_ = false;
 }
 

@@ -13,11 +13,13 @@
 //  - allocate() takes the next free page (never below the end of the file)
 //    and advances it by the pages per block; freed blocks are never reused.
 //  - Blocks are tagged with their owner (the tag number), so that a tag
-//    another program changed can be forgotten alone.
+//    another program changed can be forgotten alone. A block not cached is
+//    read with the blocks around it (kReadAround bytes, aligned); those
+//    belong to no tag until one reads them, and go whenever a tag is
+//    forgotten.
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -56,10 +58,20 @@ public:
     // Forgets unchanged blocks of an owner, every unchanged block, or every block.
     void forgetOwner(int owner);
     void forgetUnchanged();
+    // Over budget: forgets the unchanged blocks read ahead and never read,
+    // and every unchanged block when that leaves more than half the budget.
+    void trim();
     void forgetAll();
     size_t cachedBlocks() const { return blocks_.size(); }
+    // More cached than kCacheBytes: time to forget.
+    bool overBudget() const { return static_cast<int64_t>(blocks_.size()) * blockSize_ > kCacheBytes; }
+
+    // Bytes read at once when a block is not cached.
+    static constexpr int64_t kReadAround = 16384;
+    static constexpr int64_t kCacheBytes = 64 << 20;
 
 private:
+    static constexpr int kUnclaimed = -2;
     struct Block {
         std::vector<uint8_t> bytes;
         int owner = -1;
@@ -75,14 +87,28 @@ private:
     uint32_t nextFreePage_ = 0;
     bool nextFreeChanged_ = false;
     int64_t knownEnd_ = 0;   // bytes: the file's size, or beyond it what was allocated
-    std::unordered_map<uint32_t, std::unique_ptr<Block>> blocks_;
+    // Blocks stay where they are in the map until they leave it.
+    std::unordered_map<uint32_t, Block> blocks_;
+    // Kept for the reads of blocks not cached and for writeChanged().
+    std::vector<uint8_t> readBuffer_;
+    std::vector<uint8_t> writeBuffer_;
+    std::vector<uint32_t> writePages_;
     // Pages that may have changed since the last writeChanged() (a page
     // whose change was taken back stays listed, unchanged).
     std::vector<uint32_t> changedPages_;
 
     bool inOperation_ = false;
-    // Before-images of the operation; nullopt: allocated during it.
-    std::unordered_map<uint32_t, std::optional<Block>> journal_;
+    // Before-images of the operation (the first journalSize_ entries);
+    // allocated: the block is new, and goes again on a rollback.
+    struct Before {
+        uint32_t page = 0;
+        bool allocated = false;
+        Block block;
+    };
+    bool journaled(uint32_t page) const;
+    void keepBefore(uint32_t page, const Block* block);
+    std::vector<Before> journal_;
+    size_t journalSize_ = 0;
     uint32_t savedNextFree_ = 0;
     bool savedNextFreeChanged_ = false;
     int64_t savedKnownEnd_ = 0;

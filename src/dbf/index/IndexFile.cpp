@@ -442,15 +442,15 @@ void IndexFile::commitChange()
             impl_->invalid = true;
             throw;
         }
-        if (impl_->store.cachedBlocks() > 32768)
-            impl_->store.forgetUnchanged();
+        if (impl_->store.overBudget())
+            impl_->store.trim();
         return;
     }
     impl_->store.commit();
     // An unshared index keeps its changes until flush, within bounds.
-    if (impl_->store.cachedBlocks() > 32768) {
+    if (impl_->store.overBudget()) {
         flush();
-        impl_->store.forgetAll();
+        impl_->store.trim();
     }
 }
 

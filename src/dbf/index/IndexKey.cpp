@@ -15,26 +15,30 @@ namespace {
 constexpr int kExponentBias = 52;
 constexpr int kMaxDigits = 20;
 
-// Stores digits (ASCII, no leading zero, at most 20) of 0.digits x 10^exponent.
-void packDigits(std::string digits, int exponent, bool negative, uint8_t* key)
+// Stores count digits (ASCII, no leading zero) of 0.digits x 10^exponent;
+// trailing zeros are dropped and at most 20 digits kept.
+void packDigits(const char* digits, int count, int exponent, bool negative, uint8_t* key)
 {
-    while (!digits.empty() && digits.back() == '0')
-        digits.pop_back();
+    while (count > 0 && digits[count - 1] == '0')
+        --count;
     std::memset(key, 0, kNumericKeyLength);
-    if (digits.empty()) {
+    if (count == 0) {
         key[0] = kExponentBias;
         key[1] = 1;
         return;
     }
-    if (digits.size() > kMaxDigits)
-        digits.resize(kMaxDigits);
+    count = std::min(count, kMaxDigits);
     key[0] = static_cast<uint8_t>(std::clamp(exponent + kExponentBias, 0, 255));
-    const int d = static_cast<int>(digits.size());
-    key[1] = static_cast<uint8_t>((d + 1) / 2 * 8 + 1 + (negative ? 0x80 : 0));
-    for (int i = 0; i < d; ++i) {
-        const uint8_t nibble = static_cast<uint8_t>(digits[static_cast<size_t>(i)] - '0');
+    key[1] = static_cast<uint8_t>((count + 1) / 2 * 8 + 1 + (negative ? 0x80 : 0));
+    for (int i = 0; i < count; ++i) {
+        const uint8_t nibble = static_cast<uint8_t>(digits[i] - '0');
         key[2 + i / 2] |= static_cast<uint8_t>(i % 2 == 0 ? nibble << 4 : nibble);
     }
+}
+
+void packZero(uint8_t* key)
+{
+    packDigits(nullptr, 0, 0, false, key);
 }
 
 } // namespace
@@ -44,68 +48,70 @@ void numericKeyFromInteger(int64_t value, uint8_t* key)
     const bool negative = value < 0;
     const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
     if (magnitude == 0) {
-        packDigits({}, 0, false, key);
+        packZero(key);
         return;
     }
-    const std::string digits = std::to_string(magnitude);
-    packDigits(digits, static_cast<int>(digits.size()), negative, key);
+    char digits[24];
+    const int count = static_cast<int>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+    packDigits(digits, count, count, negative, key);
 }
 
 void numericKeyFromDouble(double value, uint8_t* key)
 {
     if (std::isnan(value) || value == 0) {
-        packDigits({}, 0, false, key);
+        packZero(key);
         return;
     }
     const bool negative = value < 0;
     if (std::isinf(value)) {
-        packDigits("1", 255 - kExponentBias, negative, key);
+        packDigits("1", 1, 255 - kExponentBias, negative, key);
         return;
     }
     // Shortest round-trip form: d.ddddde[+-]x
-    char buffer[64];
-    const auto res = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                   std::chars_format::scientific);
-    const std::string text(buffer, res.ptr);
-    const size_t e = text.find('e');
-    std::string digits;
-    for (size_t i = 0; i < e; ++i)
-        if (text[i] >= '0' && text[i] <= '9')
-            digits += text[i];
-    int exponent = std::stoi(text.substr(e + 1)) + 1;   // 0.digits x 10^exponent
+    char text[64];
+    const char* end = std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific).ptr;
+    const char* e = std::find(static_cast<const char*>(text), end, 'e');
+    // The digits, and room for one more in front when rounding carries.
+    char buffer[72];
+    char* digits = buffer + 1;
+    int count = 0;
+    for (const char* p = text; p < e; ++p)
+        if (*p >= '0' && *p <= '9')
+            digits[count++] = *p;
+    const char* x = e + 1;
+    const bool below = x < end && *x == '-';
+    if (x < end && (*x == '-' || *x == '+'))
+        ++x;
+    int magnitude = 0;
+    std::from_chars(x, end, magnitude);
+    int exponent = (below ? -magnitude : magnitude) + 1;   // 0.digits x 10^exponent
     // At most 15 places after the decimal point: digit k (from 1) lies at
     // place k - exponent.
     const int keep = exponent + 15;
-    if (static_cast<int>(digits.size()) > keep) {
+    if (count > keep) {
         if (keep < 0) {
-            digits.clear();
+            count = 0;
         } else {
-            const bool up = digits[static_cast<size_t>(keep)] >= '5';
-            digits.resize(static_cast<size_t>(keep));
+            const bool up = digits[keep] >= '5';
+            count = keep;
             if (up) {
                 int i = keep - 1;
-                while (i >= 0 && digits[static_cast<size_t>(i)] == '9') {
-                    digits[static_cast<size_t>(i)] = '0';
+                while (i >= 0 && digits[i] == '9') {
+                    digits[i] = '0';
                     --i;
                 }
                 if (i >= 0) {
-                    ++digits[static_cast<size_t>(i)];
+                    ++digits[i];
                 } else {
-                    digits.insert(digits.begin(), '1');
+                    *--digits = '1';
+                    ++count;
                     ++exponent;
                 }
             }
         }
     }
-    if (digits.size() > 16)
-        digits.resize(16);
-    while (!digits.empty() && digits.back() == '0')
-        digits.pop_back();
-    if (digits.empty()) {
-        packDigits({}, 0, false, key);
-        return;
-    }
-    packDigits(digits, exponent, negative, key);
+    count = std::min(count, 16);
+    packDigits(digits, count, exponent, negative, key);
 }
 
 void dateKey(double dateTime, bool isEmpty, uint8_t* key)

@@ -129,20 +129,21 @@ uint32_t TagTree::chooseChild(const uint8_t* b, const uint8_t* key, uint32_t rec
     }
     const uint32_t end = lo;
     // The first of them whose greatest record number is not below recNo.
-    std::vector<uint32_t> children;
-    const uint8_t* parent = b;
-    for (uint32_t i = first; i < end; ++i)
-        children.push_back(number(parent, i));
-    lo = 0;
-    hi = static_cast<uint32_t>(children.size());
+    // Their greatest record numbers ascend, so the last one is asked first:
+    // a record appended after all the others goes past every one of them
+    // with that single walk.
+    if (greatestRecNo(number(b, end - 1)) < recNo)
+        return end;
+    lo = first;
+    hi = end - 1;
     while (lo < hi) {
         const uint32_t mid = lo + (hi - lo) / 2;
-        if (greatestRecNo(children[mid]) >= recNo)
+        if (greatestRecNo(number(b, mid)) >= recNo)
             hi = mid;
         else
             lo = mid + 1;
     }
-    return first + lo;
+    return lo;
 }
 
 uint32_t TagTree::leafPosition(const uint8_t* b, const uint8_t* key, uint32_t recNo) const
@@ -229,10 +230,11 @@ InsertOutcome TagTree::insert(const uint8_t* key, uint32_t recNo, uint32_t* exis
     }
     path_.clear();
     uint32_t page = header_.rootPage;
+    // Blocks stay in place during a change: each is looked up once on the way.
+    const uint8_t* b = block(page);
     for (int steps = 0; steps < 4 * kMaxDepth; ++steps) {
         if (path_.size() >= static_cast<size_t>(kMaxDepth))
             invalid();
-        const uint8_t* b = block(page);
         const uint32_t k = count(b);
         if (isLeaf(b)) {
             const uint32_t pos = leafPosition(b, key, recNo);
@@ -246,7 +248,7 @@ InsertOutcome TagTree::insert(const uint8_t* key, uint32_t recNo, uint32_t* exis
             }
             if (k >= maxKeys_)
                 invalid();   // a full leaf is never reached
-            uint8_t* w = change(page);
+            uint8_t* w = store_.modify(page, owner_);
             const size_t es = static_cast<size_t>(entrySize_);
             std::memmove(entry(w, pos + 1), entry(w, pos), (k - pos) * es);
             storeLE32(entry(w, pos), recNo);
@@ -261,14 +263,17 @@ InsertOutcome TagTree::insert(const uint8_t* key, uint32_t recNo, uint32_t* exis
         }
         const uint32_t c = chooseChild(b, key, recNo);
         const uint32_t childPage = number(b, c);
-        if (isFull(block(childPage))) {
+        const uint8_t* child = block(childPage);
+        if (isFull(child)) {
             if (isFull(b))
                 invalid();   // the way down keeps every parent below full
             split(page, c);
+            b = block(page);
             continue;
         }
         path_.push_back({page, static_cast<int>(c)});
         page = childPage;
+        b = child;
     }
     invalid();
 }

@@ -54,5 +54,40 @@ TEST(IndexShared, TwoProcessesAppendingLoseNoKey)
     EXPECT_TRUE(t.checked());
 }
 
+// Blocks read along with the ones a change needed (neighbours of either
+// tag) go stale when another writer changes that tag: the next change reads
+// them again and loses nothing the other wrote.
+TEST(IndexShared, BlocksReadAheadAreReadAgainAfterAnotherWriter)
+{
+    MdxTestTable t({{"NAME", 'C', 20}, {"ID", 'C', 8}});
+    std::vector<test::ValueRecord> records;
+    for (int i = 0; i < 3000; ++i)
+        records.push_back({{"name" + std::to_string(i * 7919 % 3000), "I" + std::to_string(i)}});
+    t.make(records, {{"NAME", "NAME", false, iuNormal}, {"ID", "ID", false, iuDistinct}});
+    TableFile a;
+    TableFile b;
+    t.open(a);
+    t.open(b);
+    int next = 0;
+    auto add = [&](TableFile& table, int count) {
+        for (int i = 0; i < count; ++i, ++next)
+            t.append(table, {"name" + std::to_string(next * 104729 % 3000), "J" + std::to_string(next)});
+    };
+    // The writers in turn, in short and long runs: what one holds in memory
+    // (blocks it changed and blocks read with them) the other changes and
+    // splits in between.
+    for (const int run : {1, 400, 3, 250, 1, 500, 2}) {
+        add(a, run);
+        add(b, run);
+    }
+    a.close();
+    b.close();
+    TableFile check;
+    t.open(check, pfReadOnly);
+    EXPECT_EQ(check.recordCount(), 3000 + next);
+    check.close();
+    EXPECT_TRUE(t.checked());
+}
+
 } // namespace
 } // namespace karto
