@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "dbf/field/DateTimeConvert.h"
 #include "dbf/io/ByteOrder.h"
 
 namespace karto::mdx {
@@ -159,22 +160,14 @@ std::string keyText(char keyType, const uint8_t* key, int keyLength)
         uint64_t bits = loadLE64(key);
         double julian;
         std::memcpy(&julian, &bits, sizeof julian);
-        if (!(julian < 1e99) || !(julian > 0))
+        // A Julian day number outside the calendar's years 1 to 9999 (the
+        // empty date among them) has no text.
+        if (!(julian >= kJulianDayDelta + 1.0) || !(julian < kJulianDayDelta + kMaxTimeStampDay + 1.0))
             return {};
-        // Civil date of a Julian day number (days from 1 March 0000).
-        const int64_t jdn = static_cast<int64_t>(std::floor(julian));
-        int64_t a = jdn + 32044;
-        const int64_t b = (4 * a + 3) / 146097;
-        const int64_t c = a - 146097 * b / 4;
-        const int64_t d = (4 * c + 3) / 1461;
-        const int64_t e = c - 1461 * d / 4;
-        const int64_t m = (5 * e + 2) / 153;
-        const int64_t day = e - (153 * m + 2) / 5 + 1;
-        const int64_t month = m + 3 - 12 * (m / 10);
-        const int64_t year = 100 * b + d - 4800 + m / 10;
-        char out[80];
-        std::snprintf(out, sizeof out, "%04lld%02lld%02lld", static_cast<long long>(year),
-                      static_cast<long long>(month), static_cast<long long>(day));
+        const CivilDate date =
+            civilFromTimeStampDay(static_cast<int32_t>(std::floor(julian)) - kJulianDayDelta);
+        char out[16];
+        std::snprintf(out, sizeof out, "%04d%02d%02d", date.year, date.month, date.day);
         return out;
     }
     if (keyType == 'C') {
