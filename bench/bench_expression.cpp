@@ -3,37 +3,14 @@
 // an in-memory table (C 30, C 20, N 10, N 12.2, D, L). Reports the time per
 // evaluation and counts the heap allocations made while evaluating (there
 // should be none once the buffers have their size).
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "SampleRecords.h"
 #include "dbf/expr/TableParser.h"
 #include "dbf/field/FieldDef.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t n)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(n ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 int main(int argc, char** argv)
 {
@@ -42,46 +19,10 @@ int main(int argc, char** argv)
     const int records = argc > 1 ? std::atoi(argv[1]) : 200'000;
 
     FieldDefs defs(xBaseIII);
-    int offset = 1;
-    auto add = [&](const char* name, char letter, int size, int decimals) {
-        FieldDef& def = defs.addFieldDef();
-        def.setFieldName(name);
-        def.setSize(size);
-        def.setPrecision(decimals);
-        def.setNativeFieldType(letter);
-        def.setOffset(offset);
-        offset += def.size();
-    };
-    add("NAME", 'C', 30, 0);
-    add("CITY", 'C', 20, 0);
-    add("QTY", 'N', 10, 0);
-    add("PRICE", 'N', 12, 2);
-    add("DATUM", 'D', 8, 0);
-    add("OK", 'L', 1, 0);
-    const int recordSize = offset;
-
-    std::vector<uint8_t> data(static_cast<size_t>(records) * recordSize, ' ');
-    const char* names[] = {"Nov\xE1k Jan", "Dvo\xF8\xE1kov\xE1 Marie", "Svoboda", "\xC8" "ern\xFD Petr"};
-    const char* cities[] = {"Praha", "Brno", "\xDA" "st\xED nad Labem", "Ostrava"};
-    char tmp[64];
-    for (int r = 0; r < records; ++r) {
-        uint8_t* rec = data.data() + static_cast<size_t>(r) * recordSize;
-        std::memcpy(rec + 1, names[r & 3], std::strlen(names[r & 3]));
-        std::memcpy(rec + 31, cities[r % 4], std::strlen(cities[r % 4]));
-        std::snprintf(tmp, sizeof tmp, "%10d", (r * 7919) % 1000000 - 5000);
-        std::memcpy(rec + 51, tmp, 10);
-        std::snprintf(tmp, sizeof tmp, "%12.2f", (r % 100000) * 1.25 + 0.05);
-        std::memcpy(rec + 61, tmp, 12);
-        std::snprintf(tmp, sizeof tmp, "%04d%02d%02d", 1990 + r % 30, 1 + r % 12, 1 + r % 28);
-        std::memcpy(rec + 73, tmp, 8);
-        rec[81] = (r & 1) ? 'T' : 'F';
-    }
-
-    auto cpuNow = [] {
-        timespec ts{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-        return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-    };
+    const int recordSize = bench::addSampleFields(defs, false);
+    const std::vector<uint8_t> data = bench::sampleRecords(records, recordSize, false);
+    using bench::allocations;
+    using bench::cpuNow;
 
     struct Run {
         const char* text;
